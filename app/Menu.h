@@ -1,0 +1,20 @@
+// The program's one menu bar: "File", "Edit", an untitled menu and "Help".
+#pragma once
+
+#include "framework/Menus.h"
+
+class Menu : public fw::MenuBar {
+public:
+    Menu();  // builds the four menus
+    void Untitled1();  // "File"
+    void Untitled2();  // "Edit"
+    void Untitled3();  // the untitled menu
+    void Untitled4();  // "Help"
+};
+
+// The single instance, built on the first call. (The function shares the
+// class's name; write "class Menu" where the type is meant after this point.)
+Menu& Menu();
+// Releases the single instance at shutdown; the next call of GetMenu builds a new one.
+void ReleaseMenu();
+bool MenuExists();

@@ -1,0 +1,18 @@
+// The program's life from start to exit, in the order it runs.
+#pragma once
+
+// Registers every class with the framework.
+void RegisterClasses();
+// The start-up callback: application object, menu bar, the main window.
+void Startup();
+// Runs the initialisation with the start-up callback, then the event loop;
+// an exception that escapes either is reported and ends the run.
+void Main(void (*startup)() = Startup);
+void InitFileTypes();
+void NewAppInstance();
+void ApplicationAddMenuHandlers();
+void MakeDefaultView();
+// Releases the module globals: the framework's first, the menu bar last.
+void ReleaseModuleGlobals();
+// The whole life of the program; returns the process exit status.
+int RunProgram();

@@ -1,0 +1,264 @@
+#include "framework/Controls.h"
+
+#include "framework/Runtime.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <algorithm>
+#include <climits>
+
+namespace fw {
+
+Control::Control(Kind kind, QString name, QWidget* widget) : kind_(kind), name_(std::move(name)), widget_(widget) {}
+Control::~Control() = default;
+
+// ---- TextArea ---------------------------------------------------------------
+
+namespace {
+
+// The widget's view of a held text: every carriage return and line feed is
+// one paragraph break, so positions in the widget equal positions in the text.
+QString displayText(const QString& text) {
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+// What the widget's plain text reports for a held text.
+QString reportedText(const QString& text) {
+    QString out = displayText(text);
+    for (QChar& c : out) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
+        else if (c == QChar::Nbsp) c = QLatin1Char(' ');
+    }
+    return out;
+}
+
+}  // namespace
+
+// Shows the held text when the widget first becomes visible, and folds the
+// user's edits back into it.
+class TextAreaWatcher : public QObject {
+public:
+    explicit TextAreaWatcher(TextArea* area) : QObject(area->edit_), area_(area) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show && !area_->shown_) area_->showText();
+        return false;
+    }
+
+private:
+    TextArea* area_;
+};
+
+TextArea::TextArea(QString name, QPlainTextEdit* widget)
+    : TextControl(Kind::TextArea, std::move(name), widget), edit_(widget) {
+    edit_->installEventFilter(new TextAreaWatcher(this));
+    QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] {
+        if (!settingText_ && shown_) takeUserEdit();
+    });
+}
+
+QString TextArea::Text() const { return text_; }
+
+void TextArea::SetText(const QString& text) {
+    readSelection();
+    text_ = text;
+    selStart_ = std::min<int>(selStart_, int(text_.size()));
+    selLength_ = std::min<int>(selLength_, int(text_.size()) - selStart_);
+    if (edit_->isVisible()) showText();
+    else shown_ = false;
+}
+
+void TextArea::showText() {
+    settingText_ = true;
+    edit_->setPlainText(displayText(text_));
+    settingText_ = false;
+    shown_ = true;
+    applySelection();
+}
+
+void TextArea::takeUserEdit() {
+    const QString now = edit_->toPlainText();
+    const QString before = reportedText(text_);
+    const qsizetype limit = std::min(now.size(), before.size());
+    qsizetype prefix = 0;
+    while (prefix < limit && now[prefix] == before[prefix]) ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < limit - prefix && now[now.size() - 1 - suffix] == before[before.size() - 1 - suffix]) ++suffix;
+    QString inserted = now.mid(prefix, now.size() - prefix - suffix);
+    inserted.replace(QLatin1Char('\n'), QLatin1Char('\r'));
+    text_ = text_.left(prefix) + inserted + text_.right(suffix);
+}
+
+void TextArea::readSelection() const {
+    if (!shown_) return;
+    const QTextCursor cursor = edit_->textCursor();
+    selStart_ = cursor.selectionStart();
+    selLength_ = cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void TextArea::applySelection() {
+    if (!shown_) return;
+    const int size = int(text_.size());
+    const int start = std::clamp(selStart_, 0, size);
+    const int end = std::clamp(selStart_ + selLength_, start, size);
+    QTextCursor cursor(edit_->document());
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    edit_->setTextCursor(cursor);
+}
+
+int TextArea::SelStart() const {
+    readSelection();
+    return selStart_;
+}
+
+int TextArea::SelLength() const {
+    readSelection();
+    return selLength_;
+}
+
+void TextArea::SetSelStart(int start) {
+    readSelection();
+    selStart_ = std::clamp(start, 0, int(text_.size()));
+    selLength_ = std::clamp(selLength_, 0, int(text_.size()) - selStart_);
+    applySelection();
+}
+
+void TextArea::SetSelLength(int length) {
+    readSelection();
+    selLength_ = std::max(0, length);
+    applySelection();
+}
+
+QString TextArea::SelText() const {
+    readSelection();
+    return text_.mid(selStart_, selLength_);
+}
+
+// ---- TextField, StaticText -------------------------------------------------------
+
+TextField::TextField(QString name, QLineEdit* widget)
+    : TextControl(Kind::TextField, std::move(name), widget), edit_(widget) {
+    edit_->setMaxLength(INT_MAX / 2);
+    QObject::connect(edit_, &QLineEdit::textEdited, edit_, [this](const QString& typed) { text_ = typed; });
+}
+
+void TextField::SetText(const QString& text) {
+    text_ = text;
+    edit_->setText(text);
+}
+
+StaticText::StaticText(QString name, QLabel* widget)
+    : TextControl(Kind::StaticText, std::move(name), widget), label_(widget) {}
+
+void StaticText::SetText(const QString& text) {
+    text_ = text;
+    QString shown = text;
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    label_->setText(shown);
+}
+
+namespace {
+
+class MouseDownFilter : public QObject {
+public:
+    MouseDownFilter(QObject* parent, MouseDownHandler handler) : QObject(parent), handler_(std::move(handler)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::MouseButtonPress) return false;
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        bool handled = false;
+        RunHandler([&] { handled = handler_(at.x(), at.y()); });
+        return handled;
+    }
+
+private:
+    MouseDownHandler handler_;
+};
+
+}  // namespace
+
+void SetMouseDown(StaticText& label, MouseDownHandler handler) {
+    label.widget()->setCursor(Qt::PointingHandCursor);
+    label.widget()->installEventFilter(new MouseDownFilter(label.widget(), std::move(handler)));
+}
+
+// ---- Listbox ----------------------------------------------------------------------
+
+Listbox::Listbox(QString name, QListWidget* widget, const QString& rows)
+    : Control(Kind::Listbox, std::move(name), widget), list_(widget) {
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Each carriage return ends a row; empty rows are not shown.
+    for (const QString& row : rows.split(QLatin1Char('\r'))) {
+        if (!row.isEmpty()) list_->addItem(row);
+    }
+}
+
+QString Listbox::Text() const {
+    const int row = ListIndex();
+    return row < 0 ? QString() : list_->item(row)->text();
+}
+
+int Listbox::ListCount() const { return list_->count(); }
+QString Listbox::List(int row) const { return list_->item(row)->text(); }
+
+int Listbox::ListIndex() const {
+    const auto selected = list_->selectedItems();
+    return selected.isEmpty() ? -1 : list_->row(selected.first());
+}
+
+void Listbox::SetListIndex(int row) {
+    if (row < 0 || row >= list_->count()) {
+        list_->clearSelection();
+        return;
+    }
+    list_->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
+}
+
+// ---- Buttons ----------------------------------------------------------------------
+
+RadioButton::RadioButton(QString name, QRadioButton* widget)
+    : Control(Kind::RadioButton, std::move(name), widget), button_(widget) {
+    QObject::connect(button_, &QRadioButton::clicked, button_, [this] {
+        if (action_) RunHandler(action_);
+    });
+}
+
+bool RadioButton::Value() const { return button_->isChecked(); }
+
+void RadioButton::SetValue(bool value) {
+    if (value) {
+        button_->setChecked(true);
+        return;
+    }
+    // An exclusive button cannot be cleared by itself.
+    button_->setAutoExclusive(false);
+    button_->setChecked(false);
+    button_->setAutoExclusive(true);
+}
+
+QString RadioButton::Caption() const { return button_->text(); }
+void RadioButton::Click() { button_->click(); }
+void RadioButton::SetAction(std::function<void()> action) { action_ = std::move(action); }
+
+PushButton::PushButton(QString name, QPushButton* widget)
+    : Control(Kind::PushButton, std::move(name), widget), button_(widget) {
+    button_->setAutoDefault(false);
+    QObject::connect(button_, &QPushButton::clicked, button_, [this] {
+        if (action_) RunHandler(action_);
+    });
+}
+
+QString PushButton::Caption() const { return button_->text(); }
+void PushButton::Push() { button_->click(); }
+void PushButton::SetAction(std::function<void()> action) { action_ = std::move(action); }
+
+}  // namespace fw

@@ -1,0 +1,112 @@
+// Windows made from designs, one live instance per window class.
+#pragma once
+
+#include "Controls.h"
+#include "Design.h"
+#include "Menus.h"
+
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+class QWidget;
+
+namespace fw {
+
+class WindowWidget;
+
+class Window {
+public:
+    Window(WindowDesign design, std::vector<ControlDesign> controls);
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    void Show();
+    void Hide();
+    bool Visible() const;
+    QString Title() const;
+
+    // The control of that name, typed by its kind; throws std::logic_error
+    // naming the control when there is none or it is of another kind.
+    template <class C>
+    C& control(const QString& name) const {
+        Control* c = findControl(name);
+        if (auto* typed = dynamic_cast<C*>(c)) return *typed;
+        throw std::logic_error(("window \"" + className_ + "\" has no control \"" + name +
+                                (c ? "\" of that kind" : "\"")).toStdString());
+    }
+    bool hasControl(const QString& name) const { return findControl(name) != nullptr; }
+    const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
+
+    void SetMenuBar(MenuBar* bar);
+    MenuBar* GetMenuBar() const { return menuBar_; }
+    // Registers the handler of the menu item of that name on this window.
+    void AddMenuHandler(const QString& itemName, std::function<bool()> handler);
+    // Chooses the menu item of that name, as the user does through the menu bar.
+    void ChooseMenuItem(const QString& itemName);
+    // Brings the menu items' enabled state up to date, as before a menu opens.
+    void UpdateMenus();
+
+    const WindowDesign& design() const { return design_; }
+    const QString& className() const { return className_; }
+    QWidget* widget() const;  // the top-level widget, for screenshots and tests
+
+    // Creates the window from its design: Layout, CreateControls,
+    // AddMenuHandlers, the Open event, then shows it when the design says visible.
+    void construct(const QString& className);
+
+protected:
+    virtual void Layout();          // applies the window properties
+    virtual void CreateControls();  // creates every control of the design, in order
+    virtual void AddMenuHandlers() {}
+    virtual void Event_Open() {}
+    virtual void Event_EnableMenuItems() {}
+
+    Control& CreateControl(const ControlDesign& design);
+    const std::vector<ControlDesign>& controlDesigns() const { return controlDesigns_; }
+    void BindAction(const QString& controlName, std::function<void()> handler);
+
+private:
+    Control* findControl(const QString& name) const;
+    void buildMenuBar();
+    void dispatch(MenuItem& item);
+    friend class WindowWidget;
+
+    WindowDesign design_;
+    std::vector<ControlDesign> controlDesigns_;
+    QString className_;
+    std::unique_ptr<WindowWidget> widget_;
+    std::vector<std::unique_ptr<Control>> controls_;
+    MenuBar* menuBar_ = nullptr;
+    std::map<QString, std::function<bool()>> menuHandlers_;
+};
+
+// The framework's list of live window instances.
+Window* FindWindow(const QString& className);
+void AddWindow(const QString& className, std::unique_ptr<Window> window);
+void RemoveWindow(const QString& className);
+std::vector<QString> LiveWindows();  // class names, in creation order
+void ReleaseWindows();               // destroys every window, newest first
+
+// The accessor behind each window class's function of the same name: the
+// live instance, or a new one made from the class's design.
+template <class W>
+W& Instance(const QString& className) {
+    if (Window* w = FindWindow(className)) return static_cast<W&>(*w);
+    auto owned = std::make_unique<W>();
+    W& window = *owned;
+    AddWindow(className, std::move(owned));
+    try {
+        window.construct(className);
+    } catch (...) {
+        RemoveWindow(className);
+        throw;
+    }
+    return window;
+}
+
+}  // namespace fw

@@ -1,0 +1,12 @@
+// The usage instructions in a scrolling text area.
+#pragma once
+
+#include "framework/Window.h"
+
+class HelpWindow : public fw::Window {
+public:
+    HelpWindow();
+    fw::TextArea& EditField1() const { return control<fw::TextArea>(QStringLiteral("EditField1")); }
+};
+
+HelpWindow& HelpWindow();

@@ -1,0 +1,13 @@
+// Template window WindowC: see its .cpp for the fragment it holds.
+#pragma once
+
+#include "templates/TemplateWindow.h"
+
+class WindowC : public TemplateWindow {
+public:
+    WindowC();
+};
+
+// The single instance, created on first use. (The function shares the class's
+// name; inside the class's own members use this instead.)
+WindowC& WindowC();

@@ -1,0 +1,13 @@
+// Template window WindowD: see its .cpp for the fragment it holds.
+#pragma once
+
+#include "templates/TemplateWindow.h"
+
+class WindowD : public TemplateWindow {
+public:
+    WindowD();
+};
+
+// The single instance, created on first use. (The function shares the class's
+// name; inside the class's own members use this instead.)
+WindowD& WindowD();

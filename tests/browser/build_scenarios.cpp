@@ -1,0 +1,198 @@
+// Builds the tests that the browser suite takes as a student would: for each
+// scenario of a JSON description it plays the teacher in the main window
+// (preference files, delivery mode, title, problem after problem, "Done") and
+// leaves Title.html and Title.js in <outdir>/<scenario>.
+//
+//   browser_scenarios <scenarios.json> <outdir>
+//
+// The description is an array of objects:
+//   { "name": "cgi", "title": "Kinematics",
+//     "pref": "first line of pref.txt", "prefe": "first line of prefe.txt",
+//     "click": "mailto" | "cgi",           (a radio button clicked by the teacher)
+//     "address": "typed over the editor's selected placeholder, then DONE",
+//     "problems": [ { "statement": "...", "x": ["min", "max", "dec"], "y": [...], "z": [...],
+//                     "solution": "[x]/[y]", "margin": "2", "decimals": "1" } ] }
+// Every message box, a refused "Submit Problem" or a "Done" that does not quit
+// with status 0 fails the run with a message naming the scenario.
+#include "app/Menu.h"
+#include "builder/mainWindow.h"
+#include "framework/Files.h"
+#include "framework/Globals.h"
+#include "framework/Window.h"
+#include "templates/WindowF.h"
+#include "templates/WindowF2.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+struct Recorder {
+    std::vector<QString> messages;
+    std::vector<int> quits;
+};
+
+[[noreturn]] void fail(const QString& scenario, const QString& what) {
+    throw std::runtime_error(("scenario \"" + scenario + "\": " + what).toStdString());
+}
+
+void writeFile(const QString& path, const QString& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) fail(path, "cannot write: " + file.errorString());
+    file.write(text.toUtf8());
+}
+
+void selectRow(const QString& scenario, fw::Listbox& list, const QString& rowText) {
+    for (int row = 0; row < list.ListCount(); ++row) {
+        if (list.List(row) == rowText) {
+            list.SetListIndex(row);
+            return;
+        }
+    }
+    fail(scenario, "list " + list.Name() + " has no row \"" + rowText + "\"");
+}
+
+// Types over the editor's selection, as the teacher replaces the highlighted
+// placeholder, then presses "DONE".
+template <class Editor>
+void typeOverSelection(const QString& scenario, Editor& editor, const QString& typed) {
+    fw::TextArea& area = editor.EditField1();
+    if (area.SelLength() == 0) fail(scenario, "the editor has no selected placeholder");
+    QString text = area.Text();
+    text.replace(area.SelStart(), area.SelLength(), typed);
+    area.SetText(text);
+    editor.PushButton1().Push();
+    if (editor.Visible()) fail(scenario, "DONE left the editor open");
+}
+
+void setVariable(const QJsonObject& problem, const char* key, fw::TextField& min, fw::TextField& max,
+                 fw::TextField& dec) {
+    const QJsonArray range = problem.value(QLatin1String(key)).toArray();
+    min.SetText(range.size() > 0 ? range.at(0).toString() : QString());
+    max.SetText(range.size() > 1 ? range.at(1).toString() : QString());
+    dec.SetText(range.size() > 2 ? range.at(2).toString() : QString());
+}
+
+void checkNoMessage(const QString& scenario, const Recorder& rec, const QString& step) {
+    if (!rec.messages.empty()) fail(scenario, step + " showed the message \"" + rec.messages.front() + "\"");
+}
+
+void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
+    const QString name = s.value(QLatin1String("name")).toString();
+    if (name.isEmpty() || name.contains(QLatin1Char('/'))) fail(name, "needs a plain name");
+    const QString folder = QDir(outdir).filePath(name);
+    if (!QDir().mkpath(folder)) fail(name, "cannot make " + folder);
+    fw::SetApplicationFolder(folder);
+    rec = Recorder{};
+
+    if (s.contains(QLatin1String("pref")))
+        writeFile(QDir(folder).filePath("pref.txt"), s.value(QLatin1String("pref")).toString() + "\n");
+    if (s.contains(QLatin1String("prefe")))
+        writeFile(QDir(folder).filePath("prefe.txt"), s.value(QLatin1String("prefe")).toString() + "\n");
+
+    class mainWindow& w = mainWindow();
+    checkNoMessage(name, rec, "start-up");
+
+    const QString click = s.value(QLatin1String("click")).toString();
+    const QString address = s.value(QLatin1String("address")).toString();
+    if (click == QLatin1String("mailto")) {
+        w.RadioButton1().Click();
+        if (!w.RadioButton1().Value()) fail(name, "\"Use mailto:\" is not selected after its click");
+        if (!address.isEmpty()) typeOverSelection(name, WindowF2(), address);
+    } else if (click == QLatin1String("cgi")) {
+        w.RadioButton2().Click();
+        if (!w.RadioButton2().Value()) fail(name, "\"Use CGI\" is not selected after its click");
+        if (!address.isEmpty()) typeOverSelection(name, WindowF(), address);
+    } else if (!click.isEmpty()) {
+        fail(name, "unknown click \"" + click + "\"");
+    }
+
+    w.EditField5().SetText(s.value(QLatin1String("title")).toString());
+
+    const QJsonArray problems = s.value(QLatin1String("problems")).toArray();
+    for (qsizetype i = 0; i < problems.size(); ++i) {
+        const QJsonObject p = problems.at(i).toObject();
+        const QString number = w.numField6().Text();
+        w.probField().SetText(p.value(QLatin1String("statement")).toString());
+        setVariable(p, "x", w.var1min(), w.var1max(), w.var1dec());
+        setVariable(p, "y", w.var2min(), w.var2max(), w.var2dec());
+        setVariable(p, "z", w.var3min(), w.var3max(), w.var3dec());
+        w.solField().SetText(p.value(QLatin1String("solution")).toString());
+        selectRow(name, w.errorbox(), p.value(QLatin1String("margin")).toString());
+        selectRow(name, w.decBox(), p.value(QLatin1String("decimals")).toString());
+        w.nextButton1().Push();
+        const QString step = "Submit Problem " + number;
+        checkNoMessage(name, rec, step);
+        if (!w.probField().Text().isEmpty() || w.numField6().Text() == number)
+            fail(name, step + " was not accepted");
+    }
+
+    w.PushButton1().Push();
+    checkNoMessage(name, rec, "Done");
+    if (rec.quits.size() != 1 || rec.quits.front() != 0) fail(name, "Done did not quit with status 0");
+    const QString title = w.EditField5().Text();
+    for (const QString& file : {title + ".html", title + ".js"})
+        if (!QFile::exists(QDir(folder).filePath(file))) fail(name, "Done did not write " + file);
+
+    fw::ReleaseWindows();
+    ReleaseMenu();
+    fw::SetApplicationFolder(QString());
+    std::printf("built %s\n", qPrintable(name));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A tool of the test suite: it drives the real widgets without a display.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <scenarios.json> <outdir>\n", argv[0]);
+        return 2;
+    }
+    QFile description(QString::fromLocal8Bit(argv[1]));
+    if (!description.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", argv[1]);
+        return 2;
+    }
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(description.readAll(), &error);
+    if (!doc.isArray()) {
+        std::fprintf(stderr, "%s: not a JSON array: %s\n", argv[1], qPrintable(error.errorString()));
+        return 2;
+    }
+
+    Recorder rec;
+    fw::SetMsgBoxHandler([&rec](const QString& text) {
+        std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+        rec.messages.push_back(text);
+    });
+    fw::SetQuitHandler([&rec](int code) { rec.quits.push_back(code); });
+    fw::SetShowURLHandler([](const QString& address) {
+        std::fprintf(stderr, "unexpected ShowURL: %s\n", qPrintable(address));
+    });
+
+    int status = 0;
+    try {
+        for (const QJsonValue& scenario : doc.array())
+            buildScenario(scenario.toObject(), QString::fromLocal8Bit(argv[2]), rec);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        status = 1;
+    }
+    fw::ReleaseWindows();
+    if (MenuExists()) ReleaseMenu();
+    fw::SetMsgBoxHandler(nullptr);
+    fw::SetQuitHandler(nullptr);
+    fw::SetShowURLHandler(nullptr);
+    return status;
+}

@@ -1,0 +1,465 @@
+// "Done" on the real windows: problems submitted with the real "Submit
+// Problem" button, then the "Done" button pressed; the written files are read
+// back and checked segment by segment.
+#include "builder/mainWindow.h"
+#include "support/Harness.h"
+#include "templates/Placeholders.h"
+#include "templates/WindowA.h"
+#include "templates/WindowC.h"
+#include "templates/WindowD.h"
+#include "templates/WindowE.h"
+#include "templates/WindowE2.h"
+#include "templates/WindowF.h"
+#include "templates/WindowF2.h"
+#include "templates/windowB.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// ---- Texts that "Done" generates, written out literally ----
+
+const QString kToolsBase = QStringLiteral("https://tools.example.org/");
+
+QString scriptInclude(const QString& source) {
+    return QStringLiteral("\r</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") + source +
+           QStringLiteral(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>\r");
+}
+
+const QString kPageTail =
+    QStringLiteral("<input type= 'button' value='submit for grade' onClick='check()'><BR> Once you have submitted "
+                   "your answers for grading by clicking the grade button, you <B>cannot resubmit answers</B> for "
+                   "the same Problem Set--you must use the 'New Problems' button first. <HR>Need help?  Try these "
+                   "test-taking tools: <B><TABLE BORDER='0' CELLSPACING='2' CELLPADDING='1'> <TR ALIGN='Left' "
+                   "VALIGN='Top'> <TD><A HREF='") +
+    kToolsBase + QStringLiteral("phycon.html' target='newwindow'>Constants</A></TD> <TD> <A HREF='") + kToolsBase +
+    QStringLiteral("convert.html' target='newwindow2'>Conversions</A></TD> <TD> <A HREF='") + kToolsBase +
+    QStringLiteral("calc.html' target='newwindow3'>calculator </A></TD> </TR> </TABLE></B><br>");
+
+const QString kQuesgrades = QStringLiteral(";msg.document.forms[0].quesgrades.value=");
+
+// Two problems: the grade formula and both reports.
+const QString kGradeTwo = QStringLiteral(";var grade=Math.round((0+parseFloat(g[1])+parseFloat(g[2]))*100/2);");
+const QString kMailTwo = QStringLiteral(
+    "'\\r\\nProblem 1 is '+ag[1]+'.\\t The correct answer is '+a[1]+'.\\tThe student answer is '+b[1]+'.\\t The "
+    "variables (x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').'+'\\r\\nProblem 2 is '+ag[2]+'.\\t The "
+    "correct answer is '+a[2]+'.\\tThe student answer is '+b[2]+'.\\t The variables (x,y,z) for this problem were "
+    "('+x[2]+', '+y[2]+', '+z[2]+').'+' '");
+const QString kPageTwo = QStringLiteral(
+    " <P>Problem 1 is '+ag[1]+'.  The correct answer is '+a[1]+'. Your answer is '+b[1]+'. The variables (x,y,z) "
+    "for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').</P> <P>Problem 2 is '+ag[2]+'.  The correct answer is "
+    "'+a[2]+'. Your answer is '+b[2]+'. The variables (x,y,z) for this problem were ('+x[2]+', '+y[2]+', "
+    "'+z[2]+').</P>Your Grade: '+grade+'</p>");
+
+// One problem.
+const QString kGradeOne = QStringLiteral(";var grade=Math.round((0+parseFloat(g[1]))*100/1);");
+const QString kMailOne = QStringLiteral(
+    "'\\r\\nProblem 1 is '+ag[1]+'.\\t The correct answer is '+a[1]+'.\\tThe student answer is '+b[1]+'.\\t The "
+    "variables (x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').'+' '");
+const QString kPageOne = QStringLiteral(
+    " <P>Problem 1 is '+ag[1]+'.  The correct answer is '+a[1]+'. Your answer is '+b[1]+'. The variables (x,y,z) "
+    "for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').</P>Your Grade: '+grade+'</p>");
+
+// No problem.
+const QString kGradeNone = QStringLiteral(";var grade=Math.round((0)*100/0);");
+const QString kMailNone = QStringLiteral("' '");
+const QString kPageNone = QStringLiteral("Your Grade: '+grade+'</p>");
+
+// ---- The problems submitted ----
+
+struct Problem {
+    QString statement;
+    QString var1min, var1max, var1dec;
+    QString var2min, var2max, var2dec;
+    QString solution;
+    QString margin;
+    QString decimals;
+};
+
+// A car covers [x] km in [y] h.
+const Problem kSpeed{QStringLiteral("A car covers [x] km in [y] h. What is its speed in km/h?"),
+                     QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("0"),
+                     QStringLiteral("1.5"), QStringLiteral("4"), QStringLiteral("1"),
+                     QStringLiteral("[x]/[y]"), QStringLiteral("2"), QStringLiteral("1")};
+// Chained to the previous problem's x.
+const Problem kDistance{QStringLiteral("The car keeps that speed for [y] s. How far does it go?"),
+                        {}, {}, {},
+                        QStringLiteral("10"), QStringLiteral("60"), QStringLiteral("0"),
+                        QStringLiteral("[x]*[y]"), QStringLiteral("1"), QStringLiteral("No")};
+// A negative minimum puts "--" into the random-value statement.
+const Problem kNegative{QStringLiteral("Take [x] steps -- forward or back."),
+                        QStringLiteral("-5"), QStringLiteral("10"), QStringLiteral("0"),
+                        {}, {}, {},
+                        QStringLiteral("[x]--1"), QStringLiteral("0"), QStringLiteral("0")};
+
+// A page as its segments, each with the name it is reported under.
+using Segments = std::vector<std::pair<const char*, QString>>;
+
+QString joined(const Segments& segments) {
+    QString all;
+    for (const auto& segment : segments) all += segment.second;
+    return all;
+}
+
+class DoneTest : public AppHarness {
+protected:
+    class mainWindow& main() { return mainWindow(); }
+
+    void submit(const Problem& p) {
+        class mainWindow& w = main();
+        typeInto(w.probField(), p.statement);
+        typeInto(w.var1min(), p.var1min);
+        typeInto(w.var1max(), p.var1max);
+        typeInto(w.var1dec(), p.var1dec);
+        typeInto(w.var2min(), p.var2min);
+        typeInto(w.var2max(), p.var2max);
+        typeInto(w.var2dec(), p.var2dec);
+        typeInto(w.solField(), p.solution);
+        selectRow(w.errorbox(), p.margin);
+        selectRow(w.decBox(), p.decimals);
+        w.nextButton1().Push();
+    }
+    void setTitle(const QString& title) { typeInto(main().EditField5(), title); }
+    void pressDone() { main().PushButton1().Push(); }
+
+    // The fragments as they stand before "Done": what it joins.
+    struct Fragments {
+        QString head, body, answers, check, report, form;
+    };
+    Fragments fragments(bool mailto) {
+        return {WindowA().EditField1().Text(),
+                windowB().EditField1().Text(),
+                WindowC().EditField1().Text(),
+                WindowD().EditField1().Text(),
+                mailto ? WindowE2().EditField1().Text() : WindowE().EditField1().Text(),
+                mailto ? WindowF2().EditField1().Text() : WindowF().EditField1().Text()};
+    }
+
+    // The nine segments of the page.
+    static Segments page(const Fragments& f, const QString& title, const QString& grade, const QString& pageReport,
+                         const QString& mailReport) {
+        return {{"1 page head", f.head},
+                {"2 script include", scriptInclude(title)},
+                {"3 grading and grade formula", f.check + grade},
+                {"4 line end", QStringLiteral("\n")},
+                {"5 report script and page report", f.report + pageReport},
+                {"6 results form", f.form},
+                {"7 quesgrades statement", kQuesgrades + mailReport + QStringLiteral("}")},
+                {"8 page body", f.body},
+                {"9 page tail", kPageTail}};
+    }
+
+    // Walks the written page segment by segment.
+    void expectPage(const QString& fileName, const Segments& segments) {
+        const QByteArray bytes = readFile(fileName);
+        ASSERT_TRUE(fileExists(fileName)) << fileName.toStdString();
+        const QString text = QString::fromUtf8(bytes);
+        qsizetype at = 0;
+        for (const auto& [name, expected] : segments) {
+            EXPECT_EQ(text.mid(at, expected.size()), expected) << "segment " << name;
+            at += expected.size();
+        }
+        EXPECT_EQ(at, text.size()) << "the page is longer or shorter than its segments";
+        EXPECT_EQ(bytes, joined(segments).toUtf8());
+    }
+
+    bool isLive(const char* className) {
+        const auto live = fw::LiveWindows();
+        return std::find(live.begin(), live.end(), QString::fromLatin1(className)) != live.end();
+    }
+
+    QStringList folderEntries() const {
+        return QDir(folder_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+};
+
+// ---- Pages in each delivery mode ----
+
+// Two problems with mailto: delivery: the worked example's formula and reports.
+TEST_F(DoneTest, MailtoPageOfTwoProblems) {
+    setTitle(QStringLiteral("Quiz7"));
+    main().RadioButton1().SetValue(true);
+    submit(kSpeed);
+    submit(kDistance);
+    ASSERT_EQ(main().numField6().Text(), QStringLiteral("3"));
+    const Fragments before = fragments(true);
+    const QString reportScriptBefore = WindowE2().EditField1().Text();
+
+    pressDone();
+
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    expectPage(QStringLiteral("Quiz7.html"), page(before, QStringLiteral("Quiz7"), kGradeTwo, kPageTwo, kMailTwo));
+    EXPECT_EQ(readFile(QStringLiteral("Quiz7.js")), before.answers.toUtf8());
+    EXPECT_EQ(before.answers, QStringLiteral("a[1]=Math.round(eval(x[1]/y[1])*Math.pow(10,1))/Math.pow(10,1);"
+                                             "a[2]=x[1]*y[2];"));
+    // The page report went to the mailto: report script; the CGI one was never made.
+    EXPECT_EQ(WindowE2().EditField1().Text(), reportScriptBefore + kPageTwo);
+    EXPECT_FALSE(isLive("WindowE.WindowE"));
+    // The windows hold the completed texts.
+    EXPECT_EQ(WindowA().EditField1().Text(), QString::fromUtf8(readFile(QStringLiteral("Quiz7.html"))));
+    EXPECT_EQ(windowB().EditField1().Text(), before.body + kPageTail);
+    EXPECT_TRUE(WindowD().EditField1().Text().startsWith(before.check + kGradeTwo + QStringLiteral("\n")));
+}
+
+class CgiDoneTest : public DoneTest {
+protected:
+    // One problem with the CGI texts; `chooseCgi` false leaves both radio buttons unset.
+    void run(bool chooseCgi) {
+        setTitle(QStringLiteral("Speed"));
+        if (chooseCgi) main().RadioButton2().SetValue(true);
+        submit(kSpeed);
+        const Fragments before = fragments(false);
+
+        pressDone();
+
+        EXPECT_TRUE(messages_.empty());
+        EXPECT_EQ(quits_, std::vector<int>{0});
+        expectPage(QStringLiteral("Speed.html"),
+                   page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+        EXPECT_EQ(readFile(QStringLiteral("Speed.js")),
+                  QByteArray("a[1]=Math.round(eval(x[1]/y[1])*Math.pow(10,1))/Math.pow(10,1);"));
+        EXPECT_FALSE(isLive("WindowE2.WindowE2"));
+        EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
+    }
+};
+
+TEST_F(CgiDoneTest, CgiPageOfOneProblem) { run(true); }
+
+TEST_F(CgiDoneTest, NeitherRadioButtonGivesTheCgiPage) { run(false); }
+
+TEST_F(DoneTest, NoProblemStillWritesBothFiles) {
+    setTitle(QStringLiteral("Empty"));
+    const Fragments before = fragments(false);
+    pressDone();
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    expectPage(QStringLiteral("Empty.html"), page(before, QStringLiteral("Empty"), kGradeNone, kPageNone, kMailNone));
+    EXPECT_TRUE(before.head.contains(QStringLiteral("<title>xxxx</title>")));
+    EXPECT_TRUE(fileExists(QStringLiteral("Empty.js")));
+    EXPECT_TRUE(readFile(QStringLiteral("Empty.js")).isEmpty());
+}
+
+TEST_F(DoneTest, EmptyTitleNamesTheFilesByTheirExtensions) {
+    pressDone();
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    EXPECT_TRUE(fileExists(QStringLiteral(".html")));
+    EXPECT_TRUE(fileExists(QStringLiteral(".js")));
+    EXPECT_TRUE(QString::fromUtf8(readFile(QStringLiteral(".html"))).contains(scriptInclude(QString())));
+}
+
+// ---- Refusals ----
+
+TEST_F(DoneTest, UnsubmittedProblemIsRefusedAfterTheDoubleMinusFix) {
+    setTitle(QStringLiteral("Steps"));
+    submit(kNegative);
+    const QString drawn = QStringLiteral("x[1]=Math.round(((10--5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);");
+    const QString fixed = QStringLiteral("x[1]=Math.round(((10+5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);");
+    ASSERT_TRUE(WindowA().EditField1().Text().endsWith(drawn));
+    typeInto(main().probField(), QStringLiteral(" "));
+    const Fragments before = fragments(false);
+
+    pressDone();
+
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("submit your last problem before using this")});
+    EXPECT_TRUE(quits_.empty());
+    EXPECT_TRUE(folderEntries().isEmpty());
+    EXPECT_TRUE(WindowA().EditField1().Text().endsWith(fixed));
+    const Fragments after = fragments(false);
+    EXPECT_EQ(after.body, before.body);
+    EXPECT_EQ(after.check, before.check);
+    EXPECT_EQ(after.answers, before.answers);
+    EXPECT_EQ(after.report, before.report);
+}
+
+TEST_F(DoneTest, DoubleMinusIsFixedOnlyInThePageHead) {
+    setTitle(QStringLiteral("Q--7"));
+    submit(kNegative);
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    const QString page = QString::fromUtf8(readFile(QStringLiteral("Q--7.html")));
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<html><head><title>Q+7</title>")));
+    EXPECT_TRUE(page.contains(
+        QStringLiteral("x[1]=Math.round(((10+5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);") +
+        scriptInclude(QStringLiteral("Q--7"))));
+    EXPECT_TRUE(page.contains(QStringLiteral("<font size=+1 color=555555>Q--7</font>")));  // the body's header
+    EXPECT_TRUE(page.contains(QStringLiteral("Take <SCRIPT")));
+    EXPECT_TRUE(page.contains(QStringLiteral(" steps -- forward or back.")));           // the statement
+    EXPECT_TRUE(page.contains(QStringLiteral("Problem Set--you must")));                // the tail
+    EXPECT_EQ(readFile(QStringLiteral("Q--7.js")),
+              QByteArray("a[1]=Math.round(eval(x[1]--1)*Math.pow(10,0))/Math.pow(10,0);"));
+}
+
+TEST_F(DoneTest, TitleChangedAfterFirstSubmission) {
+    setTitle(QStringLiteral("First"));
+    submit(kSpeed);
+    setTitle(QStringLiteral("Second"));
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Second.html"), QStringLiteral("Second.js")}));
+    const QString page = QString::fromUtf8(readFile(QStringLiteral("Second.html")));
+    EXPECT_TRUE(page.startsWith(QStringLiteral("<html><head><title>First</title>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("color=555555>First</font>")));
+    EXPECT_TRUE(page.contains(QStringLiteral("value=\"First\"")));  // the form's subject
+    EXPECT_TRUE(page.contains(scriptInclude(QStringLiteral("Second"))));
+}
+
+TEST_F(DoneTest, ExistingFilesAreReplaced) {
+    writeFile(QStringLiteral("Speed.html"), "an older test, longer than nothing");
+    writeFile(QStringLiteral("Speed.js"), "a[1]=42;a[2]=43;");
+    setTitle(QStringLiteral("Speed"));
+    submit(kSpeed);
+    const Fragments before = fragments(false);
+    pressDone();
+    EXPECT_TRUE(messages_.empty());
+    expectPage(QStringLiteral("Speed.html"), page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), before.answers.toUtf8());
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
+}
+
+// ---- Encoding and the title in the page ----
+
+TEST_F(DoneTest, NonAsciiTextStartsTheFileWithAByteOrderMark) {
+    setTitle(QStringLiteral("W\u00fcrfel"));
+    submit(kSpeed);
+    const Fragments before = fragments(false);
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    const QByteArray bytes = readFile(QStringLiteral("W\u00fcrfel.html"));
+    ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(bytes.mid(3), joined(page(before, QStringLiteral("W\u00fcrfel"), kGradeOne, kPageOne, kMailOne)).toUtf8());
+    EXPECT_TRUE(bytes.contains("src='W\xC3\xBCrfel.js'"));
+    // The answer script is plain ASCII: written as it stands.
+    EXPECT_EQ(readFile(QStringLiteral("W\u00fcrfel.js")), before.answers.toUtf8());
+}
+
+TEST_F(DoneTest, TitleGoesIntoTheScriptElementSafelyAndIntoFileNamesAsTyped) {
+    setTitle(QStringLiteral("It's"));
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("It's.html"), QStringLiteral("It's.js")}));
+    EXPECT_TRUE(QString::fromUtf8(readFile(QStringLiteral("It's.html"))).contains(scriptInclude(QStringLiteral("It&#39;s"))));
+}
+
+// ---- Faults that leave the teacher's work in place ----
+
+class DoneFailureTest : public DoneTest {
+protected:
+    // A test ready for "Done": one problem, CGI delivery, title "Speed".
+    void prepare(const QString& title = QStringLiteral("Speed")) {
+        setTitle(title);
+        main().RadioButton2().SetValue(true);
+        submit(kSpeed);
+        before_ = fragments(false);
+    }
+    // Nothing of the run was kept: no quit, windows as they were.
+    void expectWorkKept() {
+        EXPECT_TRUE(quits_.empty());
+        const Fragments now = fragments(false);
+        EXPECT_EQ(now.head, before_.head);
+        EXPECT_EQ(now.body, before_.body);
+        EXPECT_EQ(now.answers, before_.answers);
+        EXPECT_EQ(now.check, before_.check);
+        EXPECT_EQ(now.report, before_.report);
+        EXPECT_EQ(now.form, before_.form);
+        EXPECT_EQ(main().numField6().Text(), QStringLiteral("2"));
+    }
+    // The second "Done" writes what a first, clean one writes.
+    void expectCleanRetry(const QString& title = QStringLiteral("Speed")) {
+        const std::size_t messages = messages_.size();
+        pressDone();
+        EXPECT_EQ(messages_.size(), messages);
+        EXPECT_EQ(quits_, std::vector<int>{0});
+        expectPage(title + QStringLiteral(".html"), page(before_, title, kGradeOne, kPageOne, kMailOne));
+        EXPECT_EQ(readFile(title + QStringLiteral(".js")), before_.answers.toUtf8());
+        EXPECT_EQ(WindowE().EditField1().Text(), before_.report + kPageOne);  // one report, not two
+    }
+    Fragments before_;
+};
+
+TEST_F(DoneFailureTest, FolderInTheWayOfThePage) {
+    writeFile(QStringLiteral("Speed.js"), "old answers");
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("Speed.html")));
+    prepare();
+    pressDone();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.html")))));
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("folder")));
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), QByteArray("old answers"));
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
+
+    ASSERT_TRUE(QDir(folder_.path()).rmdir(QStringLiteral("Speed.html")));
+    expectCleanRetry();
+}
+
+TEST_F(DoneFailureTest, FolderInTheWayOfTheAnswerScriptKeepsTheOldPage) {
+    writeFile(QStringLiteral("Speed.html"), "old page");
+    ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("Speed.js")));
+    prepare();
+    pressDone();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.js")));
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), QByteArray("old page"));
+
+    ASSERT_TRUE(QDir(folder_.path()).rmdir(QStringLiteral("Speed.js")));
+    expectCleanRetry();
+}
+
+TEST_F(DoneFailureTest, ReadOnlyFolder) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+    writeFile(QStringLiteral("Speed.html"), "old page");
+    prepare();
+    QFile::Permissions writable = QFile::permissions(folder_.path());
+    ASSERT_TRUE(QFile::setPermissions(folder_.path(), QFile::ReadOwner | QFile::ExeOwner));
+    pressDone();
+    QFile::setPermissions(folder_.path(), writable);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.html")));
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), QByteArray("old page"));
+    EXPECT_FALSE(fileExists(QStringLiteral("Speed.js")));
+
+    expectCleanRetry();
+}
+
+TEST_F(DoneFailureTest, TitleThatCannotNameAFile) {
+    for (const QString& title : {QStringLiteral("a/b"), QStringLiteral("."), QStringLiteral("..")}) {
+        SCOPED_TRACE(title.toStdString());
+        messages_.clear();
+        setTitle(title);
+        if (before_.head.isEmpty()) prepare(title);
+        pressDone();
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + title + QStringLiteral("\"")));
+        expectWorkKept();
+        EXPECT_TRUE(folderEntries().isEmpty());
+    }
+    // The page's title and subject came from the first submission ("a/b");
+    // only the script element and the file names take the new title.
+    setTitle(QStringLiteral("ab"));
+    expectCleanRetry(QStringLiteral("ab"));
+}
+
+TEST_F(DoneFailureTest, ProblemNumberOutOfRange) {
+    prepare();
+    for (const QString& number : {QStringLiteral("1e400"), QStringLiteral("100002"), QStringLiteral("-1e300")}) {
+        SCOPED_TRACE(number.toStdString());
+        messages_.clear();
+        typeInto(main().numField6(), number);
+        pressDone();
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(messages_[0].contains(number));
+        typeInto(main().numField6(), QStringLiteral("2"));
+        expectWorkKept();
+        EXPECT_TRUE(folderEntries().isEmpty());
+    }
+    expectCleanRetry();
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+// The platform layer's promises: exact texts, selections, lists, buttons,
+// number and text helpers, literal replacement, file names and streams.
+#include "framework/Files.h"
+#include "framework/Globals.h"
+#include "framework/RegEx.h"
+#include "framework/Window.h"
+#include "support/Harness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <cmath>
+
+using namespace fw;
+
+TEST(Numbers, ValReadsTheNumberAtTheStart) {
+    const struct { const char* text; double value; } rows[] = {
+        {"12", 12},   {" 2.5abc", 2.5}, {"abc", 0},  {"", 0},     {"-3", -3},   {".5", 0.5},
+        {"1e3", 1000}, {"1,5", 1},      {"+4", 4},   {"2.", 2},   {"inf", 0},   {"0x10", 0},
+    };
+    for (const auto& row : rows) EXPECT_DOUBLE_EQ(Val(QString::fromLatin1(row.text)), row.value) << row.text;
+    EXPECT_TRUE(std::isinf(Val(QStringLiteral("1e999"))));
+}
+
+TEST(Numbers, StrWritesWholeNumbersAsDigitsAlone) {
+    const struct { double value; const char* text; } rows[] = {
+        {2.0, "2"}, {10, "10"}, {0, "0"}, {-0.0, "0"}, {-3, "-3"}, {1.5, "1.5"}, {0.1, "0.1"}, {99 + 1, "100"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Str(row.value), QString::fromLatin1(row.text)) << row.text;
+    EXPECT_EQ(Val(Str(1.0 / 3.0)), 1.0 / 3.0);  // shortest form that reads back the same
+}
+
+TEST(Texts, InStrCountsFromOneAndGivesZeroWhenAbsent) {
+    EXPECT_EQ(InStr(0, QStringLiteral("abcabc"), QStringLiteral("c")), 3);
+    EXPECT_EQ(InStr(1, QStringLiteral("abcabc"), QStringLiteral("c")), 3);
+    EXPECT_EQ(InStr(4, QStringLiteral("abcabc"), QStringLiteral("c")), 6);
+    EXPECT_EQ(InStr(0, QStringLiteral("abc"), QStringLiteral("x")), 0);
+    EXPECT_EQ(InStr(9, QStringLiteral("abc"), QStringLiteral("a")), 0);
+    EXPECT_EQ(Chr(13), QStringLiteral("\r"));
+    EXPECT_EQ(EndOfLine(), QStringLiteral("\n"));
+}
+
+TEST(RegExReplace, FirstMatchOrEveryMatch) {
+    RegEx re;
+    re.SearchPattern = QStringLiteral("o");
+    re.ReplacementPattern = QStringLiteral("0");
+    EXPECT_EQ(re.Replace(QStringLiteral("1o,5o")), QStringLiteral("10,5o"));
+    re.Options.ReplaceAllMatches = true;
+    EXPECT_EQ(re.Replace(QStringLiteral("1o,5o")), QStringLiteral("10,50"));
+    EXPECT_EQ(re.Replace(QStringLiteral("123")), QStringLiteral("123"));
+    EXPECT_FALSE(re.Search(QStringLiteral("123")));
+    ASSERT_TRUE(re.Search(QStringLiteral("12o")));
+    EXPECT_EQ(re.Search(QStringLiteral("12o"))->position, 2);
+}
+
+TEST(RegExReplace, ReplacementIsInsertedLiterally) {
+    RegEx re;
+    re.SearchPattern = QStringLiteral("xxxx");
+    for (const char* replacement : {"$1", "\\1", "$&", "a\\b$", "\\", "$"}) {
+        re.ReplacementPattern = QString::fromLatin1(replacement);
+        EXPECT_EQ(re.Replace(QStringLiteral("<xxxx>")), QStringLiteral("<%1>").arg(QString::fromLatin1(replacement)));
+    }
+}
+
+TEST(RegExReplace, PatternsAreRegularExpressionsCaseSensitive) {
+    RegEx re;
+    re.SearchPattern = QStringLiteral("\\[x\\]");
+    re.ReplacementPattern = QStringLiteral("x[2]");
+    re.Options.ReplaceAllMatches = true;
+    EXPECT_EQ(re.Replace(QStringLiteral("[x]*[x]+[X]")), QStringLiteral("x[2]*x[2]+[X]"));
+    re.SearchPattern = QStringLiteral("a.c");  // a point matches any character
+    EXPECT_TRUE(re.Search(QStringLiteral("abc")));
+    re.SearchPattern = QStringLiteral("o");
+    EXPECT_FALSE(re.Search(QStringLiteral("O")));
+}
+
+class Files : public AppHarness {};
+
+TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {
+    for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
+                               QStringLiteral("../x.html"), QStringLiteral("a\\b"), QStringLiteral("a") + QChar(0) + "b"}) {
+        EXPECT_FALSE(GetFolderItem(bad)) << bad.toStdString();
+    }
+    const auto item = GetFolderItem(QStringLiteral(".html"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Path(), path(QStringLiteral(".html")));
+    EXPECT_FALSE(item->Exists());
+}
+
+TEST_F(Files, ReadLineEndsAtCrLfOrCrLf) {
+    writeFile("a.txt", "one\rtwo\nthree\r\nfour");
+    auto in = GetFolderItem("a.txt")->OpenAsTextFile();
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->ReadLine(), "one");
+    EXPECT_EQ(in->ReadLine(), "two");
+    EXPECT_EQ(in->ReadLine(), "three");
+    EXPECT_EQ(in->ReadLine(), "four");
+    EXPECT_TRUE(in->Error().isEmpty());
+}
+
+TEST_F(Files, ReadLineDecodesUtf8AndRefusesWhatItCannot) {
+    writeFile("bom.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 \n");
+    EXPECT_EQ(GetFolderItem("bom.txt")->OpenAsTextFile()->ReadLine(), QString::fromUtf8("caf\xC3\xA9 "));
+    writeFile("bad.txt", "a\xFF\xFE\n");
+    auto bad = GetFolderItem("bad.txt")->OpenAsTextFile();
+    EXPECT_EQ(bad->ReadLine(), "");
+    EXPECT_FALSE(bad->Error().isEmpty());
+    writeFile("long.txt", QByteArray(5000, 'x'));
+    auto longLine = GetFolderItem("long.txt")->OpenAsTextFile();
+    longLine->SetMaxLineLength(100);
+    EXPECT_EQ(longLine->ReadLine(), "");
+    EXPECT_FALSE(longLine->Error().isEmpty());
+    QDir(folder_.path()).mkdir("dir.txt");
+    QString why;
+    EXPECT_FALSE(GetFolderItem("dir.txt")->OpenAsTextFile(&why));
+    EXPECT_FALSE(why.isEmpty());
+}
+
+TEST_F(Files, OutputReplacesTheFileOnlyOnCommit) {
+    writeFile("t.html", "old");
+    auto item = GetFolderItem("t.html");
+    auto out = item->CreateTextFile();
+    ASSERT_TRUE(out);
+    EXPECT_TRUE(out->Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
+    EXPECT_TRUE(out->Close());
+    EXPECT_EQ(readFile("t.html"), "old");
+    EXPECT_TRUE(out->Commit());
+    EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
+
+    auto dropped = item->CreateTextFile();
+    dropped->Write("never");
+    dropped.reset();
+    EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
+
+    QDir(folder_.path()).mkdir("d.html");
+    QString why;
+    EXPECT_FALSE(GetFolderItem("d.html")->CreateTextFile(&why));
+    EXPECT_FALSE(why.isEmpty());
+}
+
+// A window with one control of each kind the program reads.
+class Probe : public Window {
+public:
+    Probe()
+        : Window({.title = "Probe", .width = 300, .height = 300},
+                 {{Kind::TextArea, "area", 0, 0, 200, 100, 12},
+                  {Kind::TextField, "field", 0, 110, 100, 22, 12},
+                  {Kind::Listbox, "list", 0, 140, 50, 80, 12, "0\r.5\r\r"},
+                  {Kind::RadioButton, "one", 100, 140, 80, 20, 12, "One"},
+                  {Kind::RadioButton, "two", 100, 160, 80, 20, 12, "Two"}}) {}
+    int actions = 0;
+
+protected:
+    void CreateControls() override {
+        Window::CreateControls();
+        BindAction("one", [this] { ++actions; });
+    }
+};
+
+class Controls : public AppHarness {
+protected:
+    Probe& probe() { return Instance<Probe>("Probe.Probe"); }
+};
+
+TEST_F(Controls, TextAreaKeepsCarriageReturnsAndLineFeedsApart) {
+    TextArea& area = probe().control<TextArea>("area");
+    const QString mixed = QStringLiteral("a\rb\nc\r\nd\r");
+    area.SetText(mixed);
+    EXPECT_EQ(area.Text(), mixed);
+    probe().Show();  // now the widget shows it too
+    EXPECT_EQ(area.Text(), mixed);
+    area.SetText(mixed + "e");
+    EXPECT_EQ(area.Text(), mixed + "e");
+}
+
+TEST_F(Controls, TypedOrPastedLineBreaksBecomeCarriageReturns) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("keep\nthis\rline"));
+    auto* edit = static_cast<QPlainTextEdit*>(area.widget());
+    QTextCursor cursor(edit->document());
+    cursor.setPosition(4);
+    cursor.insertText(QStringLiteral("X\nY"));  // as a paste does
+    EXPECT_EQ(area.Text(), QStringLiteral("keepX\rY\nthis\rline"));
+}
+
+TEST_F(Controls, SelectionLengthThenStartSelectsARange) {
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("0123456789"));
+    area.SetSelLength(3);
+    area.SetSelStart(4);
+    EXPECT_EQ(area.SelStart(), 4);
+    EXPECT_EQ(area.SelText(), QStringLiteral("456"));
+    probe().Show();  // the selection survives showing the window
+    EXPECT_EQ(area.SelStart(), 4);
+    EXPECT_EQ(area.SelLength(), 3);
+    area.SetSelLength(2);
+    area.SetSelStart(0);
+    EXPECT_EQ(area.SelText(), QStringLiteral("01"));
+}
+
+TEST_F(Controls, ListTextIsTheSelectedRowOrEmpty) {
+    Listbox& list = probe().control<Listbox>("list");
+    EXPECT_EQ(list.ListCount(), 2);  // an empty row is not shown
+    EXPECT_EQ(list.Text(), QString());
+    list.SetListIndex(1);
+    EXPECT_EQ(list.Text(), QStringLiteral(".5"));
+    list.SetListIndex(-1);
+    EXPECT_EQ(list.Text(), QString());
+}
+
+TEST_F(Controls, RadioButtonsAreExclusiveAndOnlyClicksRunTheAction) {
+    RadioButton& one = probe().control<RadioButton>("one");
+    RadioButton& two = probe().control<RadioButton>("two");
+    EXPECT_FALSE(one.Value());
+    EXPECT_FALSE(two.Value());
+    one.SetValue(true);
+    EXPECT_EQ(probe().actions, 0);
+    two.SetValue(true);
+    EXPECT_FALSE(one.Value());
+    one.Click();
+    EXPECT_TRUE(one.Value());
+    EXPECT_FALSE(two.Value());
+    EXPECT_EQ(probe().actions, 1);
+}
+
+TEST_F(Controls, TextFieldKeepsWhatWasSet) {
+    TextField& field = probe().control<TextField>("field");
+    const QString odd = QStringLiteral("a\rb\nc$1\\") + QString(40000, QLatin1Char('z'));
+    field.SetText(odd);
+    EXPECT_EQ(field.Text(), odd);
+}
+
+TEST_F(Controls, LookupOfAMissingControlNamesIt) {
+    try {
+        probe().control<TextArea>("nothere");
+        FAIL();
+    } catch (const std::logic_error& e) {
+        EXPECT_NE(std::string(e.what()).find("nothere"), std::string::npos);
+    }
+    EXPECT_THROW(probe().control<TextArea>("field"), std::logic_error);  // wrong kind
+}
+
+TEST_F(Controls, OneInstancePerClassAndCloseHides) {
+    Probe& first = probe();
+    EXPECT_EQ(&first, &probe());
+    first.Show();
+    first.control<TextField>("field").SetText("kept");
+    first.widget()->close();
+    EXPECT_FALSE(first.Visible());
+    EXPECT_EQ(&first, &probe());
+    EXPECT_EQ(probe().control<TextField>("field").Text(), "kept");
+}

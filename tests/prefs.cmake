@@ -1,0 +1,1 @@
+quill_test(prefs_test prefs_test.cpp)

@@ -1,0 +1,259 @@
+// pref.txt and prefe.txt beside the application: the delivery mode and the
+// saved address at start-up, and the delivery-mode buttons.
+#include "support/Harness.h"
+
+#include "builder/StartupPreferences.h"
+#include "builder/mainWindow.h"
+#include "templates/Placeholders.h"
+#include "templates/WindowF.h"
+#include "templates/WindowF2.h"
+
+#include <QDir>
+#include <QFile>
+#include <unistd.h>
+
+namespace {
+
+// Where the placeholders stand in the designed form texts.
+constexpr int kCgiFormLength = 1598;
+constexpr int kUrlOffset = 18;
+constexpr int kMailtoFormLength = 1442;
+constexpr int kEmailOffset = 714;
+
+const QString kCgiClass = QStringLiteral("WindowF.WindowF");
+const QString kMailtoClass = QStringLiteral("WindowF2.WindowF2");
+
+QString cgiForm() { return WindowF().EditField1().Text(); }
+QString mailtoForm() { return WindowF2().EditField1().Text(); }
+
+// The CGI form with `address` where the whole placeholder URL stood.
+void expectCgiAddress(const QString& address) {
+    const QString text = cgiForm();
+    EXPECT_EQ(text.size(), kCgiFormLength - 37 + address.size());
+    const QString expected = QStringLiteral("<BR><FORM action=\"") + address + QStringLiteral("\" Method=\"Post\"");
+    EXPECT_EQ(text.left(expected.size()), expected);
+    EXPECT_FALSE(text.contains(kUrlPlaceholderHost));
+}
+
+// The mailto: form with `address` as the instructor's value.
+void expectMailtoAddress(const QString& address) {
+    const QString text = mailtoForm();
+    EXPECT_EQ(text.size(), kMailtoFormLength - 21 + address.size());
+    const QString before = QStringLiteral("<input name=\"instructor\" type=hidden value=\"");
+    EXPECT_EQ(text.mid(kEmailOffset - before.size(), before.size() + address.size() + 21),
+              before + address + QStringLiteral("\" ></TD></TR></TABLE>"));
+    EXPECT_FALSE(text.contains(kEmailPlaceholder));
+}
+
+class Prefs : public AppHarness {
+protected:
+    // Opens the main window, which reads the preference files.
+    class mainWindow& start() { return mainWindow(); }
+    static bool exists(const QString& className) { return fw::FindWindow(className) != nullptr; }
+};
+
+TEST_F(Prefs, NoFileSelectsNothingAndCreatesNoEditor) {
+    class mainWindow& w = start();
+    EXPECT_FALSE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    EXPECT_FALSE(exists(kCgiClass));
+    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_FALSE(fileExists("pref.txt"));
+    EXPECT_FALSE(fileExists("prefe.txt"));
+}
+
+TEST_F(Prefs, ModeButtonsShowTheirEditorsAndNeverHideTheOther) {
+    class mainWindow& w = start();
+    w.RadioButton2().Click();
+    ASSERT_TRUE(exists(kCgiClass));
+    EXPECT_TRUE(WindowF().Visible());
+    EXPECT_TRUE(w.RadioButton2().Value());
+    EXPECT_TRUE(cgiForm().mid(kUrlOffset).startsWith(kUrlPlaceholder));
+    EXPECT_FALSE(exists(kMailtoClass));
+
+    w.RadioButton1().Click();
+    ASSERT_TRUE(exists(kMailtoClass));
+    EXPECT_TRUE(WindowF2().Visible());
+    EXPECT_TRUE(WindowF().Visible());
+    EXPECT_TRUE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    EXPECT_EQ(WindowF2().EditField1().SelText(), kEmailPlaceholder);
+
+    // "DONE" hides the editor; the button shows it again with its edits.
+    WindowF2().EditField1().SetText(QStringLiteral("edited"));
+    WindowF2().PushButton1_Action();
+    EXPECT_FALSE(WindowF2().Visible());
+    w.RadioButton1().Click();
+    EXPECT_TRUE(WindowF2().Visible());
+    EXPECT_EQ(mailtoForm(), QStringLiteral("edited"));
+}
+
+TEST_F(Prefs, PrefTxtAloneSelectsCgiAndFillsItsForm) {
+    writeFile("pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.RadioButton2().Value());
+    EXPECT_FALSE(w.RadioButton1().Value());
+    ASSERT_TRUE(exists(kCgiClass));
+    EXPECT_FALSE(WindowF().Visible());
+    expectCgiAddress(QStringLiteral("http://www.example.com/cgi-bin/form.pl"));
+    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_TRUE(messages_.empty());
+
+    // A later click on "Use CGI" shows the saved address.
+    w.RadioButton2().Click();
+    EXPECT_TRUE(WindowF().Visible());
+    expectCgiAddress(QStringLiteral("http://www.example.com/cgi-bin/form.pl"));
+}
+
+TEST_F(Prefs, PrefeTxtAloneSelectsMailtoAndFillsItsForm) {
+    writeFile("prefe.txt", "teacher@example.org");
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    ASSERT_TRUE(exists(kMailtoClass));
+    EXPECT_FALSE(WindowF2().Visible());
+    expectMailtoAddress(QStringLiteral("teacher@example.org"));
+    EXPECT_FALSE(exists(kCgiClass));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(Prefs, BothFilesFillBothFormsAndMailtoWins) {
+    writeFile("pref.txt", "https://cgi.example.org/bin/mail.pl\r\n");
+    writeFile("prefe.txt", "teacher@example.org\r\n");
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    EXPECT_FALSE(WindowF().Visible());
+    EXPECT_FALSE(WindowF2().Visible());
+    expectCgiAddress(QStringLiteral("https://cgi.example.org/bin/mail.pl"));
+    expectMailtoAddress(QStringLiteral("teacher@example.org"));
+
+    // Nothing is written beside the application.
+    EXPECT_EQ(readFile("pref.txt"), QByteArray("https://cgi.example.org/bin/mail.pl\r\n"));
+    EXPECT_EQ(readFile("prefe.txt"), QByteArray("teacher@example.org\r\n"));
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"pref.txt", "prefe.txt"}));
+}
+
+// What the first line of a file puts into the forms.
+struct LineCase {
+    const char* name;
+    QByteArray bytes;
+    QString inserted;
+};
+
+class PrefsFirstLine : public Prefs, public ::testing::WithParamInterface<LineCase> {};
+
+TEST_P(PrefsFirstLine, GoesIntoBothForms) {
+    writeFile("pref.txt", GetParam().bytes);
+    writeFile("prefe.txt", GetParam().bytes);
+    start();
+    EXPECT_TRUE(messages_.empty());
+    expectCgiAddress(GetParam().inserted);
+    expectMailtoAddress(GetParam().inserted);
+    EXPECT_FALSE(WindowF().Visible());
+    EXPECT_FALSE(WindowF2().Visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, PrefsFirstLine,
+    ::testing::Values(
+        LineCase{"SeveralLines", "first@example.org\nsecond@example.org\nthird\n", "first@example.org"},
+        LineCase{"BlanksKept", "  spaced@example.org \t\nnext", "  spaced@example.org \t"},
+        LineCase{"EmptyFile", "", ""},
+        LineCase{"EmptyFirstLine", "\nlater@example.org\n", ""},
+        LineCase{"CrLf", "crlf@example.org\r\nnext@example.org\r\n", "crlf@example.org"},
+        LineCase{"CrAlone", "cr@example.org\rnext@example.org", "cr@example.org"},
+        LineCase{"NoLineEnd", "plain@example.org", "plain@example.org"},
+        LineCase{"DollarGroup", "$1$0@example.org\n", "$1$0@example.org"},
+        LineCase{"Backslash", "back\\slash\\1@example.org\n", "back&#92;slash&#92;1@example.org"},
+        LineCase{"Apostrophe", "o'brien@example.org\n", "o&#39;brien@example.org"},
+        LineCase{"MarkupCharacters", "a&b=\"<x>\"\n", "a&#38;b=&#34;&#60;x&#62;&#34;"},
+        LineCase{"NonAscii", "jos\xC3\xA9@example.org\n", QStringLiteral("jos\u00E9@example.org")},
+        LineCase{"ByteOrderMark", "\xEF\xBB\xBFmark@example.org\n", "mark@example.org"},
+        LineCase{"LongButUsable", QByteArray(StartupPreferences::kMaxLineLength, 'a') + "\nb",
+                 QString(StartupPreferences::kMaxLineLength, QLatin1Char('a'))}),
+    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+
+// A file that exists but cannot be used: the mode is still selected, the
+// form keeps its placeholder, a message names the file, and start-up goes on.
+struct UnusableCase {
+    const char* name;
+    QByteArray bytes;  // written unless the case makes a folder
+    bool folder;
+    const char* why;   // part of the message
+};
+
+class PrefsUnusable : public Prefs, public ::testing::WithParamInterface<UnusableCase> {
+protected:
+    void make(const QString& file) {
+        if (GetParam().folder) {
+            ASSERT_TRUE(QDir(folder_.path()).mkdir(file));
+        } else {
+            writeFile(file, GetParam().bytes);
+        }
+    }
+};
+
+TEST_P(PrefsUnusable, CgiFileReportedOthersStillApplied) {
+    make("pref.txt");
+    writeFile("prefe.txt", "teacher@example.org\n");
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.Visible());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(QLatin1String(GetParam().why))) << messages_[0].toStdString();
+    // "Use CGI" was selected before the file was opened; prefe.txt then chose mailto:.
+    EXPECT_TRUE(w.RadioButton1().Value());
+    expectMailtoAddress(QStringLiteral("teacher@example.org"));
+    EXPECT_TRUE(cgiForm().mid(kUrlOffset).startsWith(kUrlPlaceholder));
+    EXPECT_EQ(cgiForm().size(), kCgiFormLength);
+}
+
+TEST_P(PrefsUnusable, EmailFileAloneSelectsMailtoKeepsPlaceholder) {
+    make("prefe.txt");
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.Visible());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(path("prefe.txt"))) << messages_[0].toStdString();
+    EXPECT_TRUE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    // Selecting the mode in code runs no Action: no editor appeared.
+    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_EQ(mailtoForm().mid(kEmailOffset, 21), kEmailPlaceholder);
+    if (!GetParam().folder) EXPECT_EQ(readFile("prefe.txt"), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PrefsUnusable,
+    ::testing::Values(
+        UnusableCase{"Folder", {}, true, "folder"},
+        UnusableCase{"InvalidUtf8", "bad\xFF\xFE@example.org\n", false, "UTF-8"},
+        UnusableCase{"OverLongLine", QByteArray(StartupPreferences::kMaxLineLength + 1, 'a') + "\n", false,
+                     "longer than"},
+        UnusableCase{"SeveralMegabytes", QByteArray(4 << 20, 'a'), false, "longer than"}),
+    [](const ::testing::TestParamInfo<UnusableCase>& info) { return std::string(info.param.name); });
+
+TEST_F(Prefs, UnreadableFileIsReported) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
+    writeFile("pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
+    ASSERT_TRUE(QFile::setPermissions(path("pref.txt"), QFileDevice::WriteOwner));
+    class mainWindow& w = start();
+    EXPECT_TRUE(w.RadioButton2().Value());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(path("pref.txt")));
+    EXPECT_EQ(cgiForm().mid(kUrlOffset, 37), kUrlPlaceholder);
+}
+
+TEST_F(Prefs, FormWithoutPlaceholderIsLeftAsItIs) {
+    class mainWindow& w = start();
+    w.RadioButton2().Click();
+    WindowF().EditField1().SetText(QStringLiteral("<FORM action=\"http://elsewhere.example.com/\">"));
+    writeFile("pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
+    StartupPreferences(w).Apply();
+    EXPECT_EQ(cgiForm(), QStringLiteral("<FORM action=\"http://elsewhere.example.com/\">"));
+    EXPECT_TRUE(WindowF().Visible());
+}
+
+}  // namespace

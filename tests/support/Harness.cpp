@@ -1,0 +1,61 @@
+#include "support/Harness.h"
+
+#include "app/Menu.h"
+#include "framework/Files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QWidget>
+
+void AppHarness::SetUp() {
+    ASSERT_TRUE(folder_.isValid());
+    fw::SetApplicationFolder(folder_.path());
+    fw::SetMsgBoxHandler([this](const QString& text) { messages_.push_back(text); });
+    fw::SetQuitHandler([this](int code) { quits_.push_back(code); });
+    fw::SetShowURLHandler([this](const QString& url) { urls_.push_back(url); });
+}
+
+void AppHarness::TearDown() {
+    fw::ReleaseWindows();
+    ReleaseMenu();
+    fw::SetApplicationFolder(QString());
+    fw::SetMsgBoxHandler(nullptr);
+    fw::SetQuitHandler(nullptr);
+    fw::SetShowURLHandler(nullptr);
+}
+
+QString AppHarness::path(const QString& name) const { return QDir(folder_.path()).filePath(name); }
+
+QByteArray AppHarness::readFile(const QString& name) const {
+    QFile file(path(name));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+void AppHarness::writeFile(const QString& name, const QByteArray& bytes) const {
+    QFile file(path(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+bool AppHarness::fileExists(const QString& name) const { return QFile::exists(path(name)); }
+
+void typeInto(fw::TextControl& control, const QString& text) { control.SetText(text); }
+
+void selectRow(fw::Listbox& list, const QString& rowText) {
+    for (int row = 0; row < list.ListCount(); ++row) {
+        if (list.List(row) == rowText) {
+            list.SetListIndex(row);
+            return;
+        }
+    }
+    ADD_FAILURE() << "list " << list.Name().toStdString() << " has no row " << rowText.toStdString();
+}
+
+void saveScreenshot(const fw::Window& window, const QString& fileName) {
+    QString dir = qEnvironmentVariable("QUILLORY_SCREENSHOTS");
+    if (dir.isEmpty()) return;
+    QDir().mkpath(dir);
+    window.widget()->grab().save(QDir(dir).filePath(fileName));
+}

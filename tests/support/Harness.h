@@ -1,0 +1,36 @@
+// A fixture for tests that drive the program's windows: messages, quits and
+// opened addresses are recorded instead of shown, the application folder is a
+// fresh temporary folder, and every window is released after each test.
+#pragma once
+
+#include "framework/Controls.h"
+#include "framework/Globals.h"
+#include "framework/Window.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <vector>
+
+class AppHarness : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    QString path(const QString& name) const;
+    QByteArray readFile(const QString& name) const;   // empty when absent
+    void writeFile(const QString& name, const QByteArray& bytes) const;
+    bool fileExists(const QString& name) const;
+
+    QTemporaryDir folder_;
+    std::vector<QString> messages_;
+    std::vector<int> quits_;
+    std::vector<QString> urls_;
+};
+
+// Typing and choosing as a user does.
+void typeInto(fw::TextControl& control, const QString& text);   // replaces the whole text
+void selectRow(fw::Listbox& list, const QString& rowText);       // fails the test when absent
+// Saves a picture of a window (offscreen grab) for a person to look at.
+void saveScreenshot(const fw::Window& window, const QString& fileName);
