@@ -25,8 +25,8 @@ std::vector<fw::ControlDesign> controlTable() {
     using fw::Kind;
     const QString panel = QStringLiteral("Rectangle1");
     return {
-        {.kind = Kind::Rectangle, .name = panel, .left = 13, .top = 14, .width = 262, .height = 191,
-         .textColor = 0x000000 /* border */, .fillColor = 0xDBEDFF},
+        {.kind = Kind::Rectangle, .name = panel, .left = 13, .top = 14, .width = 262, .height = 191, .text = {},
+         .textColor = 0x000000 /* border */, .fillColor = 0xDBEDFF, .parent = {}},
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText1"), .left = 30, .top = 35, .width = 204,
          .height = 21, .textSize = 18, .text = QStringLiteral("quillory3\r"), .style = fw::Underline | fw::Multiline,
          .textColor = 0xEF1F1D, .parent = panel},

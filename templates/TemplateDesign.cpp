@@ -22,5 +22,5 @@ fw::WindowDesign TemplateWindowDesign(const QString& title, int width, int heigh
 fw::ControlDesign FragmentArea(int left, int top, int width, int height, const QString& text) {
     return {.kind = fw::Kind::TextArea, .name = QStringLiteral("EditField1"), .left = left, .top = top,
             .width = width, .height = height, .textSize = 12, .text = text, .style = fw::Multiline,
-            .textColor = 0x000000, .fillColor = 0xFFFFFF};
+            .textColor = 0x000000, .fillColor = 0xFFFFFF, .parent = {}};
 }

@@ -51,11 +51,11 @@ std::vector<fw::ControlDesign> controlTable() {
     return {
         FragmentArea(8, 7, 600, 287, kCgiFormFragment),
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText1"), .left = 8, .top = 306, .width = 593,
-         .height = 96, .textSize = 10, .text = kCgiInstructions, .style = fw::Bold | fw::Multiline},
+         .height = 96, .textSize = 10, .text = kCgiInstructions, .style = fw::Bold | fw::Multiline, .parent = {}},
         {.kind = Kind::PushButton, .name = QStringLiteral("PushButton1"), .left = 481, .top = 485, .width = 89,
-         .height = 40, .textSize = 12, .text = QStringLiteral("DONE"), .style = fw::Bold},
+         .height = 40, .textSize = 12, .text = QStringLiteral("DONE"), .style = fw::Bold, .parent = {}},
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText2"), .left = 8, .top = 406, .width = 562,
-         .height = 72, .textSize = 12, .text = kPrefNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B},
+         .height = 72, .textSize = 12, .text = kPrefNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B, .parent = {}},
     };
 }
 

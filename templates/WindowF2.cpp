@@ -42,11 +42,11 @@ std::vector<fw::ControlDesign> controlTable() {
         FragmentArea(20, 14, 594, 313, kMailtoFormFragment),
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText1"), .left = 20, .top = 350, .width = 580,
          .height = 54, .textSize = 14, .text = QStringLiteral("Simply replace the highlighted text with your email address."),
-         .style = fw::Bold | fw::Multiline | fw::AlignCenter},
+         .style = fw::Bold | fw::Multiline | fw::AlignCenter, .parent = {}},
         {.kind = Kind::PushButton, .name = QStringLiteral("PushButton1"), .left = 526, .top = 489, .width = 74,
-         .height = 31, .textSize = 12, .text = QStringLiteral("DONE"), .style = fw::Bold},
+         .height = 31, .textSize = 12, .text = QStringLiteral("DONE"), .style = fw::Bold, .parent = {}},
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText2"), .left = 20, .top = 384, .width = 594,
-         .height = 71, .textSize = 12, .text = kPrefeNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B},
+         .height = 71, .textSize = 12, .text = kPrefeNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B, .parent = {}},
     };
 }
 
