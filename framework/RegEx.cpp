@@ -1,11 +1,20 @@
 #include "framework/RegEx.h"
 
+#include <QHash>
+
 namespace fw {
 
+// Compiled patterns are kept for the program's life: the program uses a
+// handful of patterns again and again, and copies share the compiled form.
 const QRegularExpression& RegEx::compiled() const {
-    if (compiledPattern_ != SearchPattern || !regex_.isValid() || regex_.pattern() != SearchPattern) {
-        regex_ = QRegularExpression(SearchPattern);
-        compiledPattern_ = SearchPattern;
+    if (regex_.pattern() != SearchPattern) {
+        static QHash<QString, QRegularExpression> cache;
+        auto it = cache.find(SearchPattern);
+        if (it == cache.end()) {
+            if (cache.size() > 256) cache.clear();
+            it = cache.insert(SearchPattern, QRegularExpression(SearchPattern));
+        }
+        regex_ = *it;
     }
     return regex_;
 }

@@ -32,7 +32,6 @@ public:
 
 private:
     const QRegularExpression& compiled() const;
-    mutable QString compiledPattern_;
     mutable QRegularExpression regex_;
 };
 

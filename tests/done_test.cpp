@@ -3,7 +3,6 @@
 // back and checked segment by segment.
 #include "builder/mainWindow.h"
 #include "support/Harness.h"
-#include "templates/Placeholders.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
 #include "templates/WindowD.h"

@@ -142,6 +142,7 @@ struct LineCase {
     QByteArray bytes;
     QString inserted;
 };
+void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
 class PrefsFirstLine : public Prefs, public ::testing::WithParamInterface<LineCase> {};
 
@@ -184,6 +185,7 @@ struct UnusableCase {
     bool folder;
     const char* why;   // part of the message
 };
+void PrintTo(const UnusableCase& c, std::ostream* os) { *os << c.name; }
 
 class PrefsUnusable : public Prefs, public ::testing::WithParamInterface<UnusableCase> {
 protected:
@@ -222,7 +224,9 @@ TEST_P(PrefsUnusable, EmailFileAloneSelectsMailtoKeepsPlaceholder) {
     // Selecting the mode in code runs no Action: no editor appeared.
     EXPECT_FALSE(exists(kMailtoClass));
     EXPECT_EQ(mailtoForm().mid(kEmailOffset, 21), kEmailPlaceholder);
-    if (!GetParam().folder) EXPECT_EQ(readFile("prefe.txt"), GetParam().bytes);
+    if (!GetParam().folder) {
+        EXPECT_EQ(readFile("prefe.txt"), GetParam().bytes);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -255,5 +259,97 @@ TEST_F(Prefs, FormWithoutPlaceholderIsLeftAsItIs) {
     EXPECT_EQ(cgiForm(), QStringLiteral("<FORM action=\"http://elsewhere.example.com/\">"));
     EXPECT_TRUE(WindowF().Visible());
 }
+
+// A whole test built through the window in each delivery mode that the files
+// choose: the written page carries the saved address in the mode's form,
+// after the mode's report script.
+struct ModeCase {
+    const char* name;
+    QByteArray pref;   // pref.txt, unless null
+    QByteArray prefe;  // prefe.txt, unless null
+    bool mailto;       // the page's delivery mode
+};
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+
+class PrefsWholeTest : public Prefs, public ::testing::WithParamInterface<ModeCase> {
+protected:
+    void buildOneProblemTest() {
+        class mainWindow& w = start();
+        typeInto(w.EditField5(), QStringLiteral("PrefQuiz"));
+        typeInto(w.probField(), QStringLiteral("What is [x] doubled?"));
+        typeInto(w.var1min(), QStringLiteral("1"));
+        typeInto(w.var1max(), QStringLiteral("9"));
+        typeInto(w.var1dec(), QStringLiteral("0"));
+        typeInto(w.solField(), QStringLiteral("[x]*2"));
+        selectRow(w.errorbox(), QStringLiteral("1"));
+        selectRow(w.decBox(), QStringLiteral("0"));
+        w.nextButton1().Push();
+        w.PushButton1().Push();
+    }
+};
+
+TEST_P(PrefsWholeTest, PageHoldsTheSavedAddressInTheModesForm) {
+    const ModeCase& mode = GetParam();
+    if (!mode.pref.isNull()) writeFile("pref.txt", mode.pref);
+    if (!mode.prefe.isNull()) writeFile("prefe.txt", mode.prefe);
+    buildOneProblemTest();
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    const QString page = QString::fromUtf8(readFile("PrefQuiz.html"));
+    ASSERT_FALSE(page.isEmpty());
+
+    // The first lines of the two report scripts; each takes a fresh results
+    // window when the old one holds another site's reply.
+    const QString cgiReport = QStringLiteral(
+        "var msg=open(\"\",\"msg\");try{msg.document.org}catch(e){msg.close();msg=open(\"\",\"msg\")};");
+    const QString mailtoReport = QStringLiteral(
+        "var msg=window.open(\"\",\"msg\");try{msg.document.open}catch(e){msg.close();"
+        "msg=window.open(\"\",\"msg\")};");
+    const QString cgiForm = QStringLiteral(
+        "<BR><FORM action=\"http://www.example.com/cgi-bin/form.pl\" Method=\"Post\" "
+        "ENCTYPE=\"application/x-www-form-urlencoded\" > <input type=hidden name=\"send_to\" value=\"\">"
+        "<input type=hidden name=\"subject\" value=\"PrefQuiz\">");
+    const QString mailtoForm = QStringLiteral(
+        "<BR><FORM Method=\"Post\" ENCTYPE=\"text/plain\" onSubmit=\"return validate()\" > ");
+    const QString mailtoAddress = QStringLiteral(
+        "<input name=\"instructor\" type=hidden value=\"o&#39;brien@example.org\" ></TD></TR></TABLE>");
+    const QString report = mode.mailto ? mailtoReport : cgiReport;
+    const QString form = mode.mailto ? mailtoForm : cgiForm;
+
+    EXPECT_EQ(page.count(report), 1);
+    EXPECT_EQ(page.count(form), 1);
+    EXPECT_LT(page.indexOf(report), page.indexOf(form));
+    EXPECT_FALSE(page.contains(mode.mailto ? cgiReport : mailtoReport));
+    EXPECT_FALSE(page.contains(mode.mailto ? QStringLiteral("<BR><FORM action=") : mailtoForm));
+    EXPECT_FALSE(page.contains(kUrlPlaceholderHost));
+    EXPECT_FALSE(page.contains(kEmailPlaceholder));
+    if (mode.mailto) {
+        EXPECT_EQ(page.count(mailtoAddress), 1);
+        EXPECT_LT(page.indexOf(form), page.indexOf(mailtoAddress));
+        // The results form continues a single-quoted page-script string up to
+        // its close: the address put no apostrophe into it.
+        const QString close = QStringLiteral("</FORM></BLOCKQUOTE><hr noshade><BR></body></html>');");
+        const qsizetype from = page.indexOf(form);
+        const qsizetype to = page.indexOf(close, from);
+        ASSERT_GE(from, 0);
+        ASSERT_GT(to, page.indexOf(mailtoAddress));
+        EXPECT_FALSE(page.mid(from, to - from).contains(QLatin1Char('\'')));
+    }
+    // The preference files are as the teacher left them.
+    if (!mode.pref.isNull()) {
+        EXPECT_EQ(readFile("pref.txt"), mode.pref);
+    }
+    if (!mode.prefe.isNull()) {
+        EXPECT_EQ(readFile("prefe.txt"), mode.prefe);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, PrefsWholeTest,
+    ::testing::Values(
+        ModeCase{"Cgi", "http://www.example.com/cgi-bin/form.pl\n", {}, false},
+        ModeCase{"Mailto", {}, "o'brien@example.org\n", true},
+        ModeCase{"BothGiveMailto", "http://www.example.com/cgi-bin/form.pl\n", "o'brien@example.org\n", true}),
+    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -20,6 +20,14 @@ const SMALL_GIF = Buffer.from('R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAA
 // No charset: the page declares none either, as with most servers.
 const TYPES = { '.html': 'text/html', '.js': 'text/javascript', '.gif': 'image/gif' };
 
+// Browsers ask every site for its icon; a missing one would log an error.
+function serveFavicon(req, res) {
+  if (req.method !== 'GET' || !req.url.startsWith('/favicon.ico')) return false;
+  res.writeHead(200, { 'Content-Type': 'image/gif' });
+  res.end(SMALL_GIF);
+  return true;
+}
+
 function listen(server) {
   return new Promise((resolve, reject) => {
     server.once('error', reject);
@@ -30,6 +38,7 @@ function listen(server) {
 // Serves the files under root on an ephemeral loopback port.
 export async function startStaticServer(root) {
   const server = http.createServer((req, res) => {
+    if (serveFavicon(req, res)) return;
     let rel;
     try {
       rel = decodeURIComponent(new URL(req.url, 'http://127.0.0.1').pathname);
@@ -61,6 +70,7 @@ export async function startStaticServer(root) {
 export async function startRecorder() {
   const posts = [];
   const server = http.createServer((req, res) => {
+    if (serveFavicon(req, res)) return;
     const chunks = [];
     req.on('data', (c) => chunks.push(c));
     req.on('end', () => {
@@ -113,7 +123,8 @@ export function buildScenarios(scenarios, dir) {
   mkdirSync(out, { recursive: true });
   const run = spawnSync(builder, [description, out], { encoding: 'utf8', timeout: 300_000 });
   if (run.status !== 0) {
-    throw new Error(`scenario builder failed (${run.status ?? run.signal}):\n${run.stdout}\n${run.stderr}`);
+    throw new Error(`scenario builder ${builder} failed (${run.error ?? run.status ?? run.signal}):\n` +
+      `${run.stdout}\n${run.stderr}`);
   }
   for (const s of scenarios) writeFileSync(path.join(out, s.name, 'small.gif'), SMALL_GIF);
   return out;
@@ -156,6 +167,13 @@ export function answersFor(answerScript, drawn) {
 }
 
 export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// Waits until the browser has raised at least count dialogs, for at most two
+// seconds, then takes them from the log.
+export async function takeDialogs(log, count = 1) {
+  for (let i = 0; i < 100 && log.dialogs.length < count; ++i) await sleep(20);
+  return log.dialogs.splice(0);
+}
 
 // A student at one test page.
 export class Student {
@@ -225,10 +243,9 @@ export class Student {
 
   // Presses "submit for grade" and returns the dialogs that it raised.
   async gradeExpectingAlert() {
-    const before = this.log.dialogs.length;
+    this.log.dialogs.splice(0);
     await this.page.click("input[type=button][value='submit for grade']");
-    for (let i = 0; i < 100 && this.log.dialogs.length === before; ++i) await sleep(20);
-    return this.log.dialogs.slice(before);
+    return takeDialogs(this.log);
   }
 }
 

@@ -13,6 +13,7 @@ if [ -z "$builder" ] || [ ! -x "$builder" ]; then
   echo "run.sh: the scenario builder \"$builder\" is missing" >&2
   exit 1
 fi
+builder="$(cd "$(dirname "$builder")" && pwd)/$(basename "$builder")"
 if [ ! -x /usr/bin/chromium ]; then
   echo "run.sh: /usr/bin/chromium is not installed (tests/browser/install.sh); skipped" >&2
   exit 77

@@ -1,0 +1,53 @@
+// "Done": finishes the page from the collected fragments, writes Title.html
+// and Title.js beside the application and quits.
+//
+// The completed texts are built in this object from the fragments and are
+// written back into the template windows only once both files are in place.
+// A Done that fails to write leaves the teacher's work as it was (apart from
+// the "--" fix of the page head, which a second run leaves unchanged), so
+// pressing "Done" again after fixing the cause writes the same page.
+#pragma once
+
+#include <QString>
+
+class mainWindow;
+
+class Done {
+public:
+    explicit Done(class mainWindow& window) : w_(window) {}
+    void Run();
+
+private:
+    // Stages, in the order Run calls them. Those returning bool end Done
+    // (after a message) when they return false.
+    void DoubleMinusFix();            // every "--" of the page head becomes "+"
+    bool CheckUnsubmittedProblem();   // the statement field must be empty
+    bool ProblemCount();              // from the problem number; refuses one out of range
+    bool CheckTitle();                // the title must name both files in the folder
+    void GradeExpression();           // ";var grade=" and the formula after the grading
+    void ReportTexts();               // the results form's and results window's reports
+    void AppendPageReport();          // the page report after the delivery mode's report script
+    void ScriptInclude();             // the line that loads Title.js, after the page head
+    void DeliveryTexts();             // line end, report script and results form
+    void ReportField();               // the "quesgrades" statement and the closing "}"
+    void PageTail();                  // the page's tail after the body
+    void PageAssembly();              // head, grading script and body: the whole page
+    bool WriteFiles();                // Title.html and Title.js, replaced together
+    void StoreTexts();                // the completed texts back into their windows
+    void Quit();
+
+    // Val(problem number) - 1, read afresh from the field.
+    double LastProblem() const;
+    bool MailtoDelivery() const;
+    QString Title() const;
+
+    class mainWindow& w_;
+    qint32 problemCount_ = 0;
+    QString mailReport_;    // MailReportText
+    QString pageReport_;    // PageReportText
+    QString head_;          // PageHeadFragment, completed
+    QString check_;         // CheckFunctionFragment, completed
+    QString reportScript_;  // the delivery mode's report script with the page report
+    QString body_;          // PageBodyFragment, completed
+    QString page_;          // the whole page
+};

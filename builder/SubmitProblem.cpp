@@ -1,0 +1,189 @@
+#include "builder/SubmitProblem.h"
+
+#include "builder/HtmlText.h"
+#include "builder/ProblemTexts.h"
+#include "builder/mainWindow.h"
+#include "framework/Globals.h"
+#include "framework/RegEx.h"
+#include "templates/WindowA.h"
+#include "templates/WindowC.h"
+#include "templates/WindowD.h"
+#include "templates/WindowF.h"
+#include "templates/WindowF2.h"
+#include "templates/windowB.h"
+
+namespace {
+
+const QString kIncompleteEntry = QStringLiteral(
+    " Make sure to select an error margin and decimal places for the answer and that you have "
+    "entered a solution.");
+
+// The three variables, always handled in this order.
+constexpr QChar kVariables[3] = {u'x', u'y', u'z'};
+
+// Matches the placeholder's three characters literally.
+QString PlaceholderPattern(QChar variable) {
+    return QStringLiteral("\\[") + variable + QStringLiteral("\\]");
+}
+
+fw::RegEx MakeRegEx(const QString& search, const QString& replacement, bool all = false) {
+    fw::RegEx re;
+    re.SearchPattern = search;
+    re.ReplacementPattern = replacement;
+    re.Options.ReplaceAllMatches = all;
+    return re;
+}
+
+// Writes the control only when its text holds a match.
+void GuardedReplace(const fw::RegEx& re, fw::TextControl& control) {
+    const QString text = control.Text();
+    if (!re.Search(text)) return;
+    control.SetText(re.Replace(text));
+}
+
+void Append(fw::TextArea& fragment, const QString& text) {
+    fragment.SetText(fragment.Text() + text);
+}
+
+}  // namespace
+
+void SubmitProblem::Run() {
+    if (!Validate()) return;
+    NumberCleanup();
+    PlaceTitle();
+    AppendBanner();
+    PlaceholderPass();
+    RewriteSolution();
+    AppendStatementAndInput();
+    AppendAnswerStatement();
+    AppendRandomValueStatements();
+    AppendGradingStatement();
+    ClearEntryFields();
+    AdvanceProblemNumber();
+}
+
+QString SubmitProblem::ProblemNumber() const { return w_.numField6().Text(); }
+
+bool SubmitProblem::Validate() {
+    if (w_.decBox().Text().isEmpty() || w_.errorbox().Text().isEmpty() || w_.solField().Text().isEmpty()) {
+        fw::MsgBox(kIncompleteEntry);
+        return false;
+    }
+    return true;
+}
+
+void SubmitProblem::NumberCleanup() {
+    const fw::RegEx comma = MakeRegEx(QStringLiteral(","), QStringLiteral("."), true);
+    const fw::RegEx letterO = MakeRegEx(QStringLiteral("o"), QStringLiteral("0"), true);
+    GuardedReplace(comma, w_.var1min());
+    GuardedReplace(letterO, w_.var1min());
+    GuardedReplace(comma, w_.var1max());
+    GuardedReplace(letterO, w_.var1max());
+    GuardedReplace(letterO, w_.var1dec());
+    GuardedReplace(comma, w_.var2min());
+    GuardedReplace(letterO, w_.var2min());
+    GuardedReplace(comma, w_.var2max());
+    GuardedReplace(letterO, w_.var2max());
+    GuardedReplace(letterO, w_.var2dec());
+    GuardedReplace(comma, w_.var3min());
+    GuardedReplace(letterO, w_.var3min());
+    GuardedReplace(comma, w_.var3max());
+    GuardedReplace(letterO, w_.var3max());
+    GuardedReplace(letterO, w_.var3dec());
+}
+
+// The title placeholder is used up by the first accepted press: once the page
+// body holds a problem, the fragments are left alone, so that an "xxxx" typed
+// into a problem (or into the title itself) never rewrites an earlier text.
+// The title goes in with the characters that would end the page's strings
+// written as character references.
+void SubmitProblem::PlaceTitle() {
+    if (windowB().EditField1().Text().endsWith(kAnswerInputEnd)) return;
+    const fw::RegEx title = MakeRegEx(QStringLiteral("xxxx"), HtmlSafeText(w_.EditField5().Text()));
+    GuardedReplace(title, WindowA().EditField1());
+    GuardedReplace(title, windowB().EditField1());
+    GuardedReplace(title, WindowF().EditField1());
+    GuardedReplace(title, WindowF2().EditField1());
+}
+
+void SubmitProblem::AppendBanner() { Append(windowB().EditField1(), ProblemBanner(ProblemNumber())); }
+
+// For each variable: its first placeholder in the statement shows the value
+// drawn for this problem, and the solution then uses this problem's value. A
+// variable the solution uses but the statement doesn't show takes the
+// previous problem's value (a chained problem). Each variable's search sees
+// the statement as the variables before it left it; the statement field is
+// written once, at the end, and only when a placeholder was replaced (the
+// field is on screen, and showing a text costs far more than building it).
+void SubmitProblem::PlaceholderPass() {
+    const QString original = w_.probField().Text();
+    QString statement = original;
+    for (int v = 0; v < 3; ++v) {
+        const QChar variable = kVariables[v];
+        fw::RegEx pass = MakeRegEx(PlaceholderPattern(variable), ValueDisplayScript(variable, ProblemNumber()));
+        if (pass.Search(statement)) {
+            statement = pass.Replace(statement);
+            variableIndex_[v] = ProblemNumber();
+        } else if (pass.Search(w_.solField().Text())) {
+            variableIndex_[v] = fw::Str(fw::Val(ProblemNumber()) - 1);
+        }
+    }
+    if (statement != original) w_.probField().SetText(statement);
+}
+
+void SubmitProblem::RewriteSolution() {
+    fw::RegEx forX = MakeRegEx(PlaceholderPattern(u'x'), ArrayElement(u'x', variableIndex_[0]), true);
+    GuardedReplace(forX, w_.solField());
+    fw::RegEx forYZ = MakeRegEx(PlaceholderPattern(u'y'), ArrayElement(u'y', variableIndex_[1]), true);
+    GuardedReplace(forYZ, w_.solField());
+    forYZ.SearchPattern = PlaceholderPattern(u'z');
+    forYZ.ReplacementPattern = ArrayElement(u'z', variableIndex_[2]);
+    forYZ.Options.ReplaceAllMatches = true;
+    GuardedReplace(forYZ, w_.solField());
+}
+
+void SubmitProblem::AppendStatementAndInput() {
+    Append(windowB().EditField1(), w_.probField().Text() + AnswerInput(ProblemNumber()));
+}
+
+void SubmitProblem::AppendAnswerStatement() {
+    Append(WindowC().EditField1(),
+           AnswerStatement(ProblemNumber(), w_.solField().Text(), w_.decBox().Text()));
+}
+
+void SubmitProblem::AppendRandomValueStatements() {
+    number_ = ProblemNumber();
+    const fw::TextField* fields[3][3] = {
+        {&w_.var1min(), &w_.var1max(), &w_.var1dec()},
+        {&w_.var2min(), &w_.var2max(), &w_.var2dec()},
+        {&w_.var3min(), &w_.var3max(), &w_.var3dec()},
+    };
+    QString statements;
+    for (int v = 0; v < 3; ++v) {
+        const QString max = fields[v][1]->Text();
+        if (max.isEmpty()) continue;
+        statements += RandomValueStatement(kVariables[v], number_, fields[v][0]->Text(), max,
+                                           fields[v][2]->Text());
+    }
+    if (!statements.isEmpty()) Append(WindowA().EditField1(), statements);
+}
+
+void SubmitProblem::AppendGradingStatement() {
+    Append(WindowD().EditField1(), GradingStatement(ProblemNumber(), w_.errorbox().Text()));
+}
+
+void SubmitProblem::ClearEntryFields() {
+    w_.probField().SetText(QString());
+    w_.solField().SetText(QString());
+    w_.var1max().SetText(QString());
+    w_.var1min().SetText(QString());
+    w_.var1dec().SetText(QString());
+    w_.var2max().SetText(QString());
+    w_.var2min().SetText(QString());
+    w_.var2dec().SetText(QString());
+    w_.var3max().SetText(QString());
+    w_.var3min().SetText(QString());
+    w_.var3dec().SetText(QString());
+}
+
+void SubmitProblem::AdvanceProblemNumber() { w_.numField6().SetText(fw::Str(fw::Val(number_) + 1)); }
