@@ -1,6 +1,7 @@
 // "Done" for a test of 99 problems, both files written to a temporary folder:
 // it must stay well under one frame (16 ms).
 #include "app/Menu.h"
+#include "bench/BenchProblem.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
@@ -11,22 +12,6 @@
 #include <chrono>
 
 namespace {
-
-void EnterProblem(class mainWindow& w) {
-    w.probField().SetText(QStringLiteral("A car covers [x] km in [y] h. What is its speed in km/h?"));
-    w.solField().SetText(QStringLiteral("[x]/[y]"));
-    w.var1min().SetText(QStringLiteral("-10"));
-    w.var1max().SetText(QStringLiteral("100"));
-    w.var1dec().SetText(QStringLiteral("0"));
-    w.var2min().SetText(QStringLiteral("1.5"));
-    w.var2max().SetText(QStringLiteral("4"));
-    w.var2dec().SetText(QStringLiteral("1"));
-}
-
-void ChooseRow(fw::Listbox& list, const QString& text) {
-    for (int row = 0; row < list.ListCount(); ++row)
-        if (list.List(row) == text) list.SetListIndex(row);
-}
 
 // Time of one "Done" after `state.range(0)` problems were submitted into a
 // fresh window; the delivery mode is mailto: (range 1 = 1) or CGI.
@@ -44,10 +29,10 @@ void BM_Done(benchmark::State& state) {
         w.EditField5().SetText(QStringLiteral("Kinematics"));
         w.RadioButton1().SetValue(mailto);
         w.RadioButton2().SetValue(!mailto);
-        ChooseRow(w.errorbox(), QStringLiteral("2"));
-        ChooseRow(w.decBox(), QStringLiteral("1"));
+        SelectRow(w.errorbox(), QStringLiteral("2"));
+        SelectRow(w.decBox(), QStringLiteral("1"));
         for (int n = 1; n <= problems; ++n) {
-            EnterProblem(w);
+            EnterProblem(w, QStringLiteral("-10"), QStringLiteral("1.5"));
             w.nextButton1().Push();
         }
         const int quitsBefore = quits;

@@ -1,6 +1,7 @@
 // One "Submit Problem" at the 1st, 50th and 99th problem of a test: the
 // fragments grow with every problem, a Submit must not.
 #include "app/Menu.h"
+#include "bench/BenchProblem.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
@@ -11,22 +12,6 @@
 #include <chrono>
 
 namespace {
-
-void Enter(class mainWindow& w) {
-    w.probField().SetText(QStringLiteral("A car covers [x] km in [y] h. What is its speed in km/h?"));
-    w.solField().SetText(QStringLiteral("[x]/[y]"));
-    w.var1min().SetText(QStringLiteral("10"));
-    w.var1max().SetText(QStringLiteral("100"));
-    w.var1dec().SetText(QStringLiteral("0"));
-    w.var2min().SetText(QStringLiteral("1,5"));
-    w.var2max().SetText(QStringLiteral("4"));
-    w.var2dec().SetText(QStringLiteral("1"));
-}
-
-void SelectRow(fw::Listbox& list, const QString& text) {
-    for (int row = 0; row < list.ListCount(); ++row)
-        if (list.List(row) == text) list.SetListIndex(row);
-}
 
 // Time of the Submit of problem `state.range(0)`, after problems 1 to n-1 have
 // been submitted into the same, fresh window.
@@ -41,10 +26,10 @@ void BM_SubmitProblem(benchmark::State& state) {
         SelectRow(w.errorbox(), QStringLiteral("2"));
         SelectRow(w.decBox(), QStringLiteral("1"));
         for (int n = 1; n < number; ++n) {
-            Enter(w);
+            EnterProblem(w, QStringLiteral("10"), QStringLiteral("1,5"));
             w.nextButton1().Push();
         }
-        Enter(w);
+        EnterProblem(w, QStringLiteral("10"), QStringLiteral("1,5"));
         const auto start = std::chrono::steady_clock::now();
         w.nextButton1().Push();
         const auto end = std::chrono::steady_clock::now();

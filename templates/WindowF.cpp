@@ -61,14 +61,7 @@ std::vector<fw::ControlDesign> controlTable() {
 
 }  // namespace
 
-WindowF::WindowF() : TemplateWindow(windowDesign(), controlTable()) {}
-
-void WindowF::CreateControls() {
-    fw::Window::CreateControls();
-    BindAction(QStringLiteral("PushButton1"), [this] { PushButton1_Action(); });
-}
-
-void WindowF::PushButton1_Action() { Hide(); }
+WindowF::WindowF() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder's host, so that typing the teacher's domain replaces it.
 void WindowF::Event_Open() {

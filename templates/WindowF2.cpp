@@ -52,14 +52,7 @@ std::vector<fw::ControlDesign> controlTable() {
 
 }  // namespace
 
-WindowF2::WindowF2() : TemplateWindow(windowDesign(), controlTable()) {}
-
-void WindowF2::CreateControls() {
-    fw::Window::CreateControls();
-    BindAction(QStringLiteral("PushButton1"), [this] { PushButton1_Action(); });
-}
-
-void WindowF2::PushButton1_Action() { Hide(); }
+WindowF2::WindowF2() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder address, so that typing the teacher's replaces it.
 void WindowF2::Event_Open() {

@@ -1,19 +1,13 @@
 // "Edit Email": holds the mailto: results form and lets the teacher edit it.
 #pragma once
 
-#include "templates/TemplateWindow.h"
+#include "templates/FormEditorWindow.h"
 
-class WindowF2 : public TemplateWindow {
+class WindowF2 : public FormEditorWindow {
 public:
     WindowF2();
-    void PushButton1_Action();  // "DONE": hides the editor, keeping its text
-
-    fw::StaticText& StaticText1() const { return control<fw::StaticText>(QStringLiteral("StaticText1")); }
-    fw::PushButton& PushButton1() const { return control<fw::PushButton>(QStringLiteral("PushButton1")); }
-    fw::StaticText& StaticText2() const { return control<fw::StaticText>(QStringLiteral("StaticText2")); }
 
 protected:
-    void CreateControls() override;
     void Event_Open() override;  // selects the placeholder e-mail address
 };
 
