@@ -5,6 +5,13 @@
 #include <QString>
 
 // The six characters & ' " \ < > as the character references "&#38;",
-// "&#39;", "&#34;", "&#92;", "&#60;", "&#62;"; everything else unchanged.
-// A browser shows the references as the characters, and they end no string.
+// "&#39;", "&#34;", "&#92;", "&#60;", "&#62;", and every control character
+// below U+0020 as its decimal reference ("&#9;", "&#10;", "&#13;" ...);
+// everything else unchanged. A browser shows the references as the
+// characters, and they end no string, no line and no attribute value.
 QString HtmlSafeText(const QString& text);
+
+// A file name as a relative address: "%" as "%25", "#" as "%23" and "?" as
+// "%3F", so that the whole name reaches the server as the path; everything
+// else unchanged (the browser encodes the rest itself).
+QString RelativeAddressText(const QString& fileName);

@@ -64,7 +64,7 @@ ProblemReports BuildReportTexts(double lastProblem) {
 QString ScriptIncludeLine(const QString& title) {
     return QChar(13) +
            QLatin1StringView("</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") +
-           HtmlSafeText(title) +
+           HtmlSafeText(RelativeAddressText(title)) +
            QLatin1StringView(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>") +
            QChar(13);
 }

@@ -27,9 +27,9 @@ struct ProblemReports {
 ProblemReports BuildReportTexts(double lastProblem);
 
 // Closes the page head's script element, loads the answer script
-// "<title>.js" (the title made safe for an attribute value), and opens the
-// script element that holds the grading function. Starts and ends with a
-// carriage return.
+// "<title>.js" (the title written as a relative address, then made safe for
+// an attribute value), and opens the script element that holds the grading
+// function. Starts and ends with a carriage return.
 QString ScriptIncludeLine(const QString& title);
 
 // The "submit for grade" button, the note on resubmission and the links to

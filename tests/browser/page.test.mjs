@@ -30,6 +30,16 @@ const KINEMATICS = [
     x: ['25', '25', '0'], solution: '[x]', margin: '2', decimals: '1' },
 ];
 
+// Titles whose characters mean something in an address: each page must still
+// find its answer file beside it.
+const ADDRESS_TITLES = [
+  { name: 'title_address_marks', title: 'Quiz#3?_50%' },
+  { name: 'title_cjk', title: 'Prüfung_日本' },
+  { name: 'title_apostrophe', title: "It's" },
+  { name: 'title_blank', title: 'a b' },
+];
+const ADDRESS_PROBLEM = { statement: 'What is [x] plus 7?', x: ['1', '9', '0'], solution: '[x]+7', margin: '0', decimals: '0' };
+
 const UNICODE_STATEMENT = 'Ein Würfel hat die Kantenlänge [x] cm. Wie groß ist sein Volumen in cm³?';
 
 function scenarios(recorder) {
@@ -51,6 +61,7 @@ function scenarios(recorder) {
     // CGI chosen in the window, the host typed over the editor's selection.
     { name: 'single', title: 'OneProblem', click: 'cgi', address: new URL(recorder.origin).host,
       problems: [{ statement: 'What is [x] squared?', x: ['2', '9', '0'], solution: '[x]*[x]', margin: '0', decimals: '0' }] },
+    ...ADDRESS_TITLES.map(({ name, title }) => ({ name, title, problems: [ADDRESS_PROBLEM] })),
   ];
 }
 
@@ -409,4 +420,26 @@ describe('a test of one problem', () => {
     assert.equal(await popup.evaluate(() => document.forms[0].getAttribute('action')), recorder.endpoint);
     await student.close();
   });
+});
+
+describe('titles with address characters, non-ASCII text, an apostrophe or a blank', () => {
+  it('writes the answer file\'s address with "%", "#" and "?" escaped', () => {
+    const page = readFileSync(fileOf('title_address_marks', 'Quiz#3?_50%.html'), 'utf8');
+    assert.ok(page.includes("src='Quiz%233%3F_50%25.js'"), 'the script include escapes the address');
+    assert.ok(page.startsWith('<html><head><title>Quiz#3?_50%</title>'), 'the title itself stands as typed');
+  });
+
+  for (const { name, title } of ADDRESS_TITLES) {
+    it(`"${title}": the page loads its answers and grades a right answer correct`, async () => {
+      const student = await new Student(browser, urlOf(name, title)).open();
+      assert.equal(await student.page.title(), title);
+      const d = await student.drawn();
+      assert.equal(d.a[1], d.x[1] + 7, 'the answer file is found and read');
+      await student.answer(1, String(d.a[1]));
+      const results = await resultsOf(await student.grade());
+      assert.equal((await student.drawn()).ag[1], 'correct');
+      assert.ok(results.text.includes('Your Grade: 100'), results.text);
+      await student.close();
+    });
+  }
 });
