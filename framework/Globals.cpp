@@ -76,11 +76,11 @@ double Val(const QString& text) {
 
 QString Str(double number) {
     if (number == 0.0) return QStringLiteral("0");
-    if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) < 1e15) {
-        return QString::number(static_cast<long long>(number));
-    }
-    char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    // The largest double has 309 digits; room for them, a sign and a fraction.
+    char buffer[400];
+    const bool whole = std::isfinite(number) && number == std::trunc(number);
+    const auto result = whole ? std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::fixed, 0)
+                              : std::to_chars(buffer, buffer + sizeof buffer, number);
     return QString::fromLatin1(buffer, int(result.ptr - buffer));
 }
 

@@ -25,8 +25,9 @@ UrlHandler SetShowURLHandler(UrlHandler handler);
 
 // The number at the start of the text (after leading blanks), 0 when there is none.
 double Val(const QString& text);
-// A whole number as its digits alone ("2", not "2.0"); other numbers in the
-// shortest form that reads back as the same double.
+// A whole number as all its digits alone, however large ("2", not "2.0";
+// 1e15 as "1000000000000000"); other numbers in the shortest form that reads
+// back as the same double.
 QString Str(double number);
 // A one-character text holding the given code.
 QString Chr(int code);

@@ -4,18 +4,54 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <cerrno>
+#include <optional>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
+namespace {
+
+// Why a file of this kind is not read, or nothing when it is an ordinary file.
+// Only a regular file is opened: opening a FIFO waits for a writer, and
+// opening a device may do anything.
+std::optional<QString> RefusalFor(mode_t mode) {
+    if (S_ISDIR(mode)) return QStringLiteral("it is a folder, not a file");
+    if (!S_ISREG(mode)) return QStringLiteral("it is not a regular file");
+    return std::nullopt;
+}
+
+}  // namespace
 
 std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile(QString* error) const {
-    if (IsDirectory()) {
-        if (error) *error = QStringLiteral("it is a folder, not a file");
+    const auto fail = [error](const QString& why) -> std::unique_ptr<TextInputStream> {
+        if (error) *error = why;
         return nullptr;
+    };
+    const QByteArray name = QFile::encodeName(path_);
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0) {
+        if (auto refusal = RefusalFor(st.st_mode)) return fail(*refusal);
     }
+    // Non-blocking, so that a file swapped for a FIFO since the check above
+    // cannot hold the open; the descriptor is checked again below.
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return fail(qt_error_string(errno));
+    const std::optional<QString> refusal =
+        ::fstat(fd, &st) == 0 ? RefusalFor(st.st_mode) : std::optional<QString>(qt_error_string(errno));
+    if (refusal) {
+        ::close(fd);
+        return fail(*refusal);
+    }
+    // A regular file: reads block as usual from here on.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+
     auto file = std::make_unique<QFile>(path_);
-    if (!file->open(QIODevice::ReadOnly)) {
-        if (error) *error = file->errorString();
-        return nullptr;
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return fail(file->errorString());
     }
     return std::make_unique<TextInputStream>(std::move(file));
 }
@@ -23,11 +59,12 @@ std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile(QString* error) cons
 TextInputStream::TextInputStream(std::unique_ptr<QFile> file) : file_(std::move(file)) {}
 TextInputStream::~TextInputStream() = default;
 
-bool TextInputStream::EndOfFile() const { return file_->atEnd(); }
-
 QString TextInputStream::ReadLine() {
-    const bool atStart = file_->pos() == 0;
+    // A line that decodes to at most maxLine_ characters holds at most four
+    // bytes per character; beyond that it is too long, whatever it holds.
+    const qint64 maxBytes = maxLine_ * 4;
     QByteArray line;
+    bool tooLong = false;
     char c = 0;
     while (file_->getChar(&c)) {
         if (c == '\r') {
@@ -36,22 +73,30 @@ QString TextInputStream::ReadLine() {
             break;
         }
         if (c == '\n') break;
+        if (line.size() >= maxBytes) {
+            tooLong = true;
+            break;
+        }
         line.append(c);
-        if (line.size() > maxLine_ * 4) break;  // cannot decode to fewer than this many characters
     }
     if (file_->error() != QFileDevice::NoError) {
         error_ = file_->errorString();
         return {};
     }
+    const QString tooLongReason = QStringLiteral("its first line is longer than %1 characters").arg(maxLine_);
+    if (tooLong) {
+        error_ = tooLongReason;
+        return {};
+    }
+    // The decoder drops a byte order mark at the start of what it decodes.
     QStringDecoder decode(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    if (atStart && line.startsWith("\xEF\xBB\xBF")) line.remove(0, 3);
     QString text = decode(line);
     if (decode.hasError()) {
         error_ = QStringLiteral("it is not UTF-8 text");
         return {};
     }
     if (text.size() > maxLine_) {
-        error_ = QStringLiteral("its first line is longer than %1 characters").arg(maxLine_);
+        error_ = tooLongReason;
         return {};
     }
     return text;

@@ -17,7 +17,6 @@ public:
     // and Error() says why: the file could not be read, the line is longer
     // than the limit, or it is not valid UTF-8.
     QString ReadLine();
-    bool EndOfFile() const;
     const QString& Error() const { return error_; }
     void SetMaxLineLength(qint64 characters) { maxLine_ = characters; }
 

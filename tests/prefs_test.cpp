@@ -10,6 +10,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -161,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
     Lines, PrefsFirstLine,
     ::testing::Values(
         LineCase{"SeveralLines", "first@example.org\nsecond@example.org\nthird\n", "first@example.org"},
-        LineCase{"BlanksKept", "  spaced@example.org \t\nnext", "  spaced@example.org \t"},
+        LineCase{"BlanksKept", "  spaced@example.org \t\nnext", "  spaced@example.org &#9;"},
+        LineCase{"ControlCharacters", "a\x01" "b\x1F" "c\x0B\n", "a&#1;b&#31;c&#11;"},
         LineCase{"EmptyFile", "", ""},
         LineCase{"EmptyFirstLine", "\nlater@example.org\n", ""},
         LineCase{"CrLf", "crlf@example.org\r\nnext@example.org\r\n", "crlf@example.org"},
@@ -174,7 +186,12 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"NonAscii", "jos\xC3\xA9@example.org\n", QStringLiteral("jos\u00E9@example.org")},
         LineCase{"ByteOrderMark", "\xEF\xBB\xBFmark@example.org\n", "mark@example.org"},
         LineCase{"LongButUsable", QByteArray(StartupPreferences::kMaxLineLength, 'a') + "\nb",
-                 QString(StartupPreferences::kMaxLineLength, QLatin1Char('a'))}),
+                 QString(StartupPreferences::kMaxLineLength, QLatin1Char('a'))},
+        LineCase{"LongestOfTwoByteCharacters", QByteArray("\xC3\xA9").repeated(StartupPreferences::kMaxLineLength),
+                 QString(StartupPreferences::kMaxLineLength, QChar(0xE9))},
+        LineCase{"LongestOfFourByteCharacters",
+                 QByteArray("\xF0\x9F\x98\x80").repeated(StartupPreferences::kMaxLineLength / 2) + "\r\n",
+                 QStringLiteral("\U0001F600").repeated(StartupPreferences::kMaxLineLength / 2)}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 // A file that exists but cannot be used: the mode is still selected, the
@@ -236,7 +253,11 @@ INSTANTIATE_TEST_SUITE_P(
         UnusableCase{"InvalidUtf8", "bad\xFF\xFE@example.org\n", false, "UTF-8"},
         UnusableCase{"OverLongLine", QByteArray(StartupPreferences::kMaxLineLength + 1, 'a') + "\n", false,
                      "longer than"},
-        UnusableCase{"SeveralMegabytes", QByteArray(4 << 20, 'a'), false, "longer than"}),
+        UnusableCase{"SeveralMegabytes", QByteArray(4 << 20, 'a'), false, "longer than"},
+        UnusableCase{"OneTwoByteCharacterTooMany",
+                     QByteArray("\xC3\xA9").repeated(StartupPreferences::kMaxLineLength + 1), false, "longer than"},
+        UnusableCase{"TenMegabytesOfTwoByteCharacters", QByteArray("\xC3\xA9").repeated(5 << 20), false,
+                     "longer than"}),
     [](const ::testing::TestParamInfo<UnusableCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Prefs, UnreadableFileIsReported) {
@@ -249,6 +270,102 @@ TEST_F(Prefs, UnreadableFileIsReported) {
     EXPECT_TRUE(messages_[0].contains(path("pref.txt")));
     EXPECT_EQ(cgiForm().mid(kUrlOffset, 37), kUrlPlaceholder);
 }
+
+// Fails the test, instead of hanging it, when its scope does not end in time.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, std::chrono::seconds limit = std::chrono::seconds(10))
+        : thread_([this, what, limit] {
+              std::unique_lock lock(mutex_);
+              if (!ended_.wait_for(lock, limit, [this] { return done_; })) {
+                  std::fprintf(stderr, "%s: still not finished after %lld s\n", what,
+                               static_cast<long long>(limit.count()));
+                  std::abort();
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        ended_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    bool done_ = false;
+    std::thread thread_;
+};
+
+// A pref.txt that is no regular file is never read: opening a FIFO with no
+// writer would wait forever, reading a device may never end.
+enum class Special { Fifo, LinkToFifo, Socket, LinkToDevice };
+void PrintTo(Special s, std::ostream* os) {
+    const char* names[] = {"Fifo", "LinkToFifo", "Socket", "LinkToDevice"};
+    *os << names[int(s)];
+}
+
+class PrefsNotRegular : public Prefs, public ::testing::WithParamInterface<Special> {
+protected:
+    void make(const QString& name) {
+        const QByteArray file = QFile::encodeName(path(name));
+        const QByteArray fifo = QFile::encodeName(path("pipe"));
+        switch (GetParam()) {
+        case Special::Fifo:
+            ASSERT_EQ(::mkfifo(file.constData(), 0644), 0);
+            break;
+        case Special::LinkToFifo:
+            ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
+            ASSERT_EQ(::symlink(fifo.constData(), file.constData()), 0);
+            break;
+        case Special::Socket: {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            ASSERT_LT(size_t(file.size()), sizeof address.sun_path);
+            std::memcpy(address.sun_path, file.constData(), size_t(file.size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            ASSERT_GE(fd, 0);
+            const int bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+            ::close(fd);
+            ASSERT_EQ(bound, 0);
+            break;
+        }
+        case Special::LinkToDevice:
+            ASSERT_EQ(::symlink("/dev/null", file.constData()), 0);
+            break;
+        }
+    }
+};
+
+TEST_P(PrefsNotRegular, IsReportedAndStartUpGoesOn) {
+    make("pref.txt");
+    if (HasFatalFailure()) return;
+    class mainWindow* window = nullptr;
+    {
+        Watchdog watchdog("start-up with a pref.txt that is not a regular file");
+        window = &start();
+    }
+    class mainWindow& w = *window;
+
+    EXPECT_TRUE(w.Visible());
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(QLatin1String("it is not a regular file"))) << messages_[0].toStdString();
+    EXPECT_TRUE(w.RadioButton2().Value());
+    EXPECT_FALSE(w.RadioButton1().Value());
+    EXPECT_EQ(cgiForm().mid(kUrlOffset, 37), kUrlPlaceholder);
+    EXPECT_EQ(cgiForm().size(), kCgiFormLength);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PrefsNotRegular,
+                         ::testing::Values(Special::Fifo, Special::LinkToFifo, Special::Socket, Special::LinkToDevice),
+                         [](const ::testing::TestParamInfo<Special>& info) {
+                             std::ostringstream name;
+                             PrintTo(info.param, &name);
+                             return name.str();
+                         });
 
 TEST_F(Prefs, FormWithoutPlaceholderIsLeftAsItIs) {
     class mainWindow& w = start();
