@@ -16,7 +16,6 @@
 
 #include <QDir>
 
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -38,20 +37,30 @@ QString WithByteOrderMark(const QString& text) {
     return text;
 }
 
-void ReportWriteFailure(const QString& path, const QString& reason) {
-    fw::MsgBox(QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
-                              "Your work is kept; fix the cause and press \"Done\" again.")
-                   .arg(QDir::toNativeSeparators(path), reason));
+// The title as messages quote it: a long one cut after its first 40
+// characters, so that a message stays readable and quick to show.
+QString QuotedTitle(const QString& title) {
+    constexpr qsizetype kShown = 40;
+    if (title.size() <= kShown) return title;
+    qsizetype cut = kShown;
+    if (title.at(cut - 1).isHighSurrogate()) --cut;  // keep a character whole
+    return title.left(cut) + QChar(0x2026);
 }
 
-// One output file on its way: its name, its text and the stream that
+// One output file on its way: its extension, its text and the stream that
 // replaces it on commit.
 struct OutputFile {
-    QString name;
+    QString extension;
     QString text;
-    std::optional<fw::FolderItem> item;
     std::unique_ptr<fw::TextOutputStream> stream;
 };
+
+bool HasControlCharacter(const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() < 0x20) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -97,13 +106,14 @@ bool Done::CheckUnsubmittedProblem() {
 
 bool Done::ProblemCount() {
     const double count = LastProblem();
-    if (!std::isfinite(count) || count > kMaxProblems ||
-        count < double(std::numeric_limits<qint32>::min())) {
-        fw::MsgBox(QStringLiteral("The problem number \"%1\" cannot be used: a test holds at most %2 "
-                                  "problems. Set the number one above the number of problems "
-                                  "submitted and press \"Done\" again.")
-                       .arg(w_.numField6().Text())
-                       .arg(qint32(kMaxProblems)));
+    const bool tooMany = !(count <= kMaxProblems);  // NaN included
+    if (tooMany || count < double(std::numeric_limits<qint32>::min())) {
+        const QString limit = tooMany ? QStringLiteral("at most %1").arg(qint32(kMaxProblems))
+                                      : QStringLiteral("at least 0");
+        fw::MsgBox(QStringLiteral("The problem number \"%1\" cannot be used: a test holds %2 problems. "
+                                  "Set the number one above the number of problems submitted and press "
+                                  "\"Done\" again.")
+                       .arg(w_.numField6().Text(), limit));
         return false;
     }
     problemCount_ = qint32(count);  // a fraction is cut off
@@ -112,15 +122,34 @@ bool Done::ProblemCount() {
 
 bool Done::CheckTitle() {
     const QString title = Title();
+    if (HasControlCharacter(title)) {
+        fw::MsgBox(QStringLiteral("The title \"%1\" holds a control character (a tab, a line break or "
+                                  "another invisible character), which the page cannot use. Remove it and "
+                                  "press \"Done\" again.")
+                       .arg(QuotedTitle(title)));
+        return false;
+    }
     const bool usable = title != QLatin1StringView(".") && title != QLatin1StringView("..") &&
                         fw::GetFolderItem(title + kPageExtension) &&
                         fw::GetFolderItem(title + kScriptExtension);
-    if (usable) return true;
-    fw::MsgBox(QStringLiteral("The title \"%1\" cannot name the test's files in the application's "
-                              "folder. Use a title without \"/\" or \"\\\" that is not \".\" or "
-                              "\"..\", and press \"Done\" again.")
-                   .arg(title));
-    return false;
+    if (!usable) {
+        fw::MsgBox(QStringLiteral("The title \"%1\" cannot name the test's files in the application's "
+                                  "folder. Use a title without \"/\" or \"\\\" that is not \".\" or "
+                                  "\"..\", and press \"Done\" again.")
+                       .arg(QuotedTitle(title)));
+        return false;
+    }
+    // The page's name is the longer of the two.
+    const qsizetype nameBytes = (title + kPageExtension).toUtf8().size();
+    const long limit = fw::FileNameLimit();
+    if (nameBytes > limit) {
+        fw::MsgBox(QStringLiteral("The title \"%1\" is too long: the page's file name would take %2 bytes, "
+                                  "and the application's folder allows at most %3. Shorten the title and "
+                                  "press \"Done\" again.")
+                       .arg(QuotedTitle(title), QString::number(nameBytes), QString::number(limit)));
+        return false;
+    }
+    return true;
 }
 
 void Done::GradeExpression() {
@@ -157,45 +186,44 @@ void Done::PageTail() { body_ = windowB().EditField1().Text() + PageTailFragment
 
 void Done::PageAssembly() { page_ = head_ + check_ + body_; }
 
-// Both files are written to temporary files first and put in place only when
-// both are complete, so a failure leaves the old files as they were.
+// Both files are written to hidden files first and put in place together,
+// so that a failure at any step leaves the old pair as it was.
 bool Done::WriteFiles() {
     OutputFile files[] = {
-        {Title() + kPageExtension, page_, std::nullopt, nullptr},
-        {Title() + kScriptExtension, WindowC().EditField1().Text(), std::nullopt, nullptr},
+        {kPageExtension, page_, nullptr},
+        {kScriptExtension, WindowC().EditField1().Text(), nullptr},
+    };
+    // Every temporary file is gone before the message shows; the reason is
+    // a copy because it may be a stream's own text.
+    const auto fail = [&](const QString& extension, QString reason) {
+        for (OutputFile& file : files) file.stream.reset();
+        ReportWriteFailure(extension, reason);
+        return false;
     };
     for (OutputFile& file : files) {
-        file.item = fw::GetFolderItem(file.name);
-        if (!file.item) {
-            ReportWriteFailure(file.name, QStringLiteral("not a file name in the application's folder"));
-            return false;
-        }
-        if (file.item->IsDirectory()) {
-            ReportWriteFailure(file.item->Path(), QStringLiteral("a folder of that name is in the way"));
-            return false;
-        }
-    }
-    for (OutputFile& file : files) {
         QString error;
-        file.stream = file.item->CreateTextFile(&error);
-        if (!file.stream) {
-            ReportWriteFailure(file.item->Path(), error);
-            return false;
-        }
+        const std::optional<fw::FolderItem> item = fw::GetFolderItem(Title() + file.extension);
+        if (!item) return fail(file.extension, QStringLiteral("not a file name"));
+        file.stream = item->CreateTextFile(&error);
+        if (!file.stream) return fail(file.extension, error);
     }
     for (OutputFile& file : files) {
-        if (!file.stream->Write(WithByteOrderMark(file.text)) || !file.stream->Close()) {
-            ReportWriteFailure(file.item->Path(), file.stream->Error());
-            return false;
-        }
+        if (!file.stream->Write(WithByteOrderMark(file.text)) || !file.stream->Close())
+            return fail(file.extension, file.stream->Error());
     }
-    for (OutputFile& file : files) {
-        if (!file.stream->Commit()) {
-            ReportWriteFailure(file.item->Path(), file.stream->Error());
-            return false;
-        }
-    }
+    fw::TextOutputStream* streams[] = {files[0].stream.get(), files[1].stream.get()};
+    if (const auto failure = fw::CommitTogether(streams))
+        return fail(files[failure->index].extension, failure->reason);
     return true;
+}
+
+// The message quotes the file by its folder and a name whose title part is
+// shortened as every message shortens it.
+void Done::ReportWriteFailure(const QString& extension, const QString& reason) const {
+    const QString file = QDir(fw::ApplicationFolder()).filePath(QuotedTitle(Title()) + extension);
+    fw::MsgBox(QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
+                              "Your work is kept; fix the cause and press \"Done\" again.")
+                   .arg(QDir::toNativeSeparators(file), reason));
 }
 
 void Done::StoreTexts() {

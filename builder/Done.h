@@ -23,7 +23,7 @@ private:
     void DoubleMinusFix();            // every "--" of the page head becomes "+"
     bool CheckUnsubmittedProblem();   // the statement field must be empty
     bool ProblemCount();              // from the problem number; refuses one out of range
-    bool CheckTitle();                // the title must name both files in the folder
+    bool CheckTitle();                // the title must name both files in the folder, without control characters
     void GradeExpression();           // ";var grade=" and the formula after the grading
     void ReportTexts();               // the results form's and results window's reports
     void AppendPageReport();          // the page report after the delivery mode's report script
@@ -35,6 +35,7 @@ private:
     bool WriteFiles();                // Title.html and Title.js, replaced together
     void StoreTexts();                // the completed texts back into their windows
     void Quit();
+    void ReportWriteFailure(const QString& extension, const QString& reason) const;
 
     // Val(problem number) - 1, read afresh from the field.
     double LastProblem() const;

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <unistd.h>
 
 namespace fw {
 namespace {
@@ -20,6 +22,11 @@ QString ApplicationFolder() {
 }
 
 void SetApplicationFolder(const QString& folder) { folderOverride() = folder; }
+
+long FileNameLimit() {
+    const long limit = ::pathconf(QFile::encodeName(ApplicationFolder()).constData(), _PC_NAME_MAX);
+    return limit > 0 ? limit : 255;
+}
 
 std::optional<FolderItem> GetFolderItem(const QString& name) {
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||

@@ -1,7 +1,8 @@
 // Files beside the application: preference files read line by line, output
-// files replaced atomically.
+// files replaced whole, alone or together (CommitTogether).
 #pragma once
 
+#include "framework/CommitTogether.h"
 #include "framework/TextInputStream.h"
 #include "framework/TextOutputStream.h"
 
@@ -14,6 +15,9 @@ namespace fw {
 // The folder that holds the executable; a test may point it elsewhere.
 QString ApplicationFolder();
 void SetApplicationFolder(const QString& folder);  // empty: back to the executable's folder
+// The longest file name, in bytes, that the application's folder can hold
+// (255 when the system does not say).
+long FileNameLimit();
 
 class FolderItem {
 public:
@@ -24,8 +28,9 @@ public:
     bool IsDirectory() const;
     // nullptr when the file cannot be opened; error then says why.
     std::unique_ptr<TextInputStream> OpenAsTextFile(QString* error = nullptr) const;
-    // A stream that will replace this file on Commit(); nullptr when no
-    // temporary file can be made in the folder; error then says why.
+    // A stream that will replace this file on Commit() or CommitTogether();
+    // nullptr when a folder stands at this name or no temporary file can be
+    // made in the folder; error then says why.
     std::unique_ptr<TextOutputStream> CreateTextFile(QString* error = nullptr) const;
 
 private:

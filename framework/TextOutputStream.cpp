@@ -1,41 +1,76 @@
 #include "framework/TextOutputStream.h"
 
+#include "framework/CommitTogether.h"
+#include "framework/FileSystemCalls.h"
 #include "framework/Files.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QDir>
-#include <QTemporaryFile>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 
 std::unique_ptr<TextOutputStream> FolderItem::CreateTextFile(QString* error) const {
-    if (IsDirectory()) {
-        if (error) *error = QStringLiteral("a folder of that name is in the way");
+    const auto fail = [error](const QString& why) -> std::unique_ptr<TextOutputStream> {
+        if (error) *error = why;
         return nullptr;
+    };
+    const QByteArray target = QFile::encodeName(path_);
+    std::optional<unsigned> keptMode;
+    struct stat st {};
+    if (::stat(target.constData(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return fail(FolderInTheWayReason());
+        keptMode = st.st_mode & 07777;
     }
-    const QFileInfo info(path_);
-    auto temp = std::make_unique<QTemporaryFile>(info.dir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
-    if (!temp->open()) {
-        if (error) *error = temp->errorString();
-        return nullptr;
+    const QByteArray folder = FolderOfPath(target);
+    const QByteArray name = NameOfPath(target);
+    // A file that replaces another starts private and takes the old file's
+    // permissions on Close; a new one is created as the system creates any
+    // file, 0666 less the umask (or the folder's default access list).
+    const mode_t createMode = keptMode ? 0600 : 0666;
+    for (int tries = 0; tries < kHiddenNameTries; ++tries) {
+        const QByteArray temporary = folder + '/' + HiddenNameFor(name);
+        const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
+        if (fd >= 0) return std::unique_ptr<TextOutputStream>(new TextOutputStream(path_, temporary, fd, keptMode));
+        if (errno != EEXIST && errno != EINTR) return fail(SystemReason(errno));
     }
-    return std::make_unique<TextOutputStream>(path_, std::move(temp));
+    return fail(SystemReason(EEXIST));
 }
 
-TextOutputStream::TextOutputStream(QString targetPath, std::unique_ptr<QTemporaryFile> temp)
-    : target_(std::move(targetPath)), temp_(std::move(temp)) {}
+TextOutputStream::TextOutputStream(QString target, QByteArray temporary, int fd, std::optional<unsigned> keptMode)
+    : target_(std::move(target)), temporary_(std::move(temporary)), fd_(fd), keptMode_(keptMode) {}
 
-TextOutputStream::~TextOutputStream() = default;  // an uncommitted temporary file removes itself
+TextOutputStream::~TextOutputStream() {
+    if (fd_ >= 0) ::close(fd_);
+    RemoveTemporary();
+}
+
+void TextOutputStream::RemoveTemporary() {
+    if (temporary_.isEmpty()) return;
+    ::unlink(temporary_.constData());
+    temporary_.clear();
+}
 
 bool TextOutputStream::Write(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    if (temp_->write(bytes) != bytes.size()) {
-        error_ = temp_->errorString();
+    if (!error_.isEmpty()) return false;
+    if (fd_ < 0) {
+        error_ = SystemReason(EBADF);
         return false;
+    }
+    const QByteArray bytes = text.toUtf8();
+    const char* at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd_, at, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error_ = SystemReason(errno);
+            return false;
+        }
+        at += written;
+        left -= written;
     }
     return true;
 }
@@ -43,29 +78,21 @@ bool TextOutputStream::Write(const QString& text) {
 bool TextOutputStream::Close() {
     if (closed_) return error_.isEmpty();
     closed_ = true;
-    if (!temp_->flush()) {
-        error_ = temp_->errorString();
-        return false;
-    }
-    temp_->setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                          QFileDevice::ReadOther);
-    temp_->close();
-    if (temp_->error() != QFileDevice::NoError) {
-        error_ = temp_->errorString();
-        return false;
-    }
-    return true;
+    if (error_.isEmpty() && ::fsync(fd_) != 0) error_ = SystemReason(errno);
+    if (error_.isEmpty() && keptMode_ && ::fchmod(fd_, mode_t(*keptMode_)) != 0) error_ = SystemReason(errno);
+    // The descriptor is gone after close() whatever it returns; an error
+    // there still means the file may not hold what was written.
+    if (::close(fd_) != 0 && error_.isEmpty()) error_ = SystemReason(errno);
+    fd_ = -1;
+    return error_.isEmpty();
 }
 
 bool TextOutputStream::Commit() {
-    if (!Close()) return false;
-    const QByteArray from = QFile::encodeName(temp_->fileName());
-    const QByteArray to = QFile::encodeName(target_);
-    if (std::rename(from.constData(), to.constData()) != 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+    TextOutputStream* self[] = {this};
+    if (const auto failure = CommitTogether(self)) {
+        error_ = failure->reason;
         return false;
     }
-    temp_->setAutoRemove(false);
     return true;
 }
 

@@ -2,6 +2,9 @@
 // Problem" button, then the "Done" button pressed; the written files are read
 // back and checked segment by segment.
 #include "builder/mainWindow.h"
+#include "framework/FileStepFaults.h"
+#include "framework/Files.h"
+#include "support/FileIdentity.h"
 #include "support/Harness.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
@@ -15,6 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -402,9 +409,10 @@ TEST_F(DoneFailureTest, FolderInTheWayOfTheAnswerScriptKeepsTheOldPage) {
     prepare();
     pressDone();
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.js")));
+    EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.js")))));
     expectWorkKept();
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), QByteArray("old page"));
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
 
     ASSERT_TRUE(QDir(folder_.path()).rmdir(QStringLiteral("Speed.js")));
     expectCleanRetry();
@@ -447,18 +455,178 @@ TEST_F(DoneFailureTest, TitleThatCannotNameAFile) {
 
 TEST_F(DoneFailureTest, ProblemNumberOutOfRange) {
     prepare();
-    for (const QString& number : {QStringLiteral("1e400"), QStringLiteral("100002"), QStringLiteral("-1e300")}) {
-        SCOPED_TRACE(number.toStdString());
+    const struct {
+        QString number;
+        QString limit;
+    } rows[] = {{QStringLiteral("1e400"), QStringLiteral("at most 100000 problems")},
+                {QStringLiteral("100002"), QStringLiteral("at most 100000 problems")},
+                {QStringLiteral("1e6%1"), QStringLiteral("at most 100000 problems")},  // quoted as typed
+                {QStringLiteral("-1e300%2"), QStringLiteral("at least 0 problems")}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.number.toStdString());
         messages_.clear();
-        typeInto(main().numField6(), number);
+        typeInto(main().numField6(), row.number);
         pressDone();
         ASSERT_EQ(messages_.size(), 1u);
-        EXPECT_TRUE(messages_[0].contains(number));
+        EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + row.number + QStringLiteral("\"")))
+            << messages_[0].toStdString();
+        EXPECT_TRUE(messages_[0].contains(row.limit)) << messages_[0].toStdString();
         typeInto(main().numField6(), QStringLiteral("2"));
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
     }
     expectCleanRetry();
+}
+
+TEST_F(DoneFailureTest, TitleWithAControlCharacter) {
+    prepare();
+    for (const char16_t c : {u'\t', u'\n', u'\r', u'\x01', u'\x1f'}) {
+        SCOPED_TRACE(int(c));
+        messages_.clear();
+        setTitle(QStringLiteral("Quiz") + QChar(c) + QStringLiteral("10"));
+        pressDone();
+        ASSERT_EQ(messages_.size(), 1u);
+        EXPECT_TRUE(messages_[0].contains(QStringLiteral("control character"))) << messages_[0].toStdString();
+        expectWorkKept();
+        EXPECT_TRUE(folderEntries().isEmpty());
+    }
+    setTitle(QStringLiteral("Quiz 10"));  // a blank is no control character
+    expectCleanRetry(QStringLiteral("Quiz 10"));
+}
+
+// A title whose page name the folder can hold: both files are written.
+class LongTitleTest : public DoneFailureTest {
+protected:
+    void expectAccepted(int length) {
+        const QString title(length, QLatin1Char('q'));
+        setTitle(title);
+        pressDone();
+        EXPECT_TRUE(messages_.empty());
+        EXPECT_EQ(quits_, std::vector<int>{0});
+        EXPECT_EQ(folderEntries(), (QStringList{title + QStringLiteral(".html"), title + QStringLiteral(".js")}));
+        EXPECT_TRUE(readFile(title + QStringLiteral(".html")).contains(scriptInclude(title).toUtf8()));
+    }
+};
+
+TEST_F(LongTitleTest, TitleOf245Characters) { expectAccepted(245); }
+
+TEST_F(LongTitleTest, TitleWhosePageNameIsTheLongestTheFolderHolds) { expectAccepted(int(fw::FileNameLimit()) - 5); }
+
+TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
+    prepare();
+    const int limit = int(fw::FileNameLimit());
+    const QString titles[] = {
+        QString(limit - 4, QLatin1Char('q')),              // one byte too many
+        QStringLiteral("Chapter ") + QString(292, QLatin1Char('7')),
+        QString(limit / 2, QChar(0xE9)),                    // few characters, but two bytes each
+        QString(1 << 20, QLatin1Char('z')),                 // a megabyte
+    };
+    for (const QString& title : titles) {
+        SCOPED_TRACE(title.size());
+        messages_.clear();
+        setTitle(title);
+        pressDone();
+        ASSERT_EQ(messages_.size(), 1u);
+        const QString& message = messages_[0];
+        EXPECT_TRUE(message.contains(QStringLiteral("too long"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("\"") + title.left(40) + QStringLiteral("\u2026\"")))
+            << message.toStdString();
+        EXPECT_LT(message.size(), 400);
+        expectWorkKept();
+        EXPECT_TRUE(folderEntries().isEmpty());
+    }
+}
+
+// ---- Faults of the file system, as they happen to any user, root included ----
+
+// The second file cannot replace its old one after the first did: the first
+// is undone, and both old files are back as the very same files.
+TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
+    writeFile(QStringLiteral("Speed.html"), "old page");
+    writeFile(QStringLiteral("Speed.js"), "old answers");
+    ::chmod(QFile::encodeName(path(QStringLiteral("Speed.html"))).constData(), 0640);
+    const FileIdentity page = IdentityOf(path(QStringLiteral("Speed.html")));
+    const FileIdentity answers = IdentityOf(path(QStringLiteral("Speed.js")));
+    prepare();
+    // Keep Speed.html (1), keep Speed.js (2), replace Speed.html (3), replace Speed.js (4).
+    fw::testing::FailFileStep(4, EPERM);
+
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.js")))));
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(Operation not permitted)"))) << messages_[0].toStdString();
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), page);
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))), answers);
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
+    expectWorkKept();
+    expectCleanRetry();
+}
+
+TEST_F(DoneFailureTest, SecondFileFailsWhereNoOldFilesWere) {
+    prepare();
+    fw::testing::FailFileStep(2, EIO);  // place Speed.html (1), place Speed.js (2)
+    pressDone();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.js")));
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(Input/output error)")));
+    EXPECT_TRUE(folderEntries().isEmpty());
+    expectWorkKept();
+    expectCleanRetry();
+}
+
+// A disk that fills while the page is written: the soft file-size limit
+// makes write() fail with EFBIG once SIGXFSZ is ignored.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        savedHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, savedHandler_);
+    }
+
+private:
+    rlimit saved_{};
+    void (*savedHandler_)(int) = nullptr;
+};
+
+TEST_F(DoneFailureTest, FullDiskKeepsTheOldFilesAndSaysWhy) {
+    writeFile(QStringLiteral("Speed.html"), "old page");
+    writeFile(QStringLiteral("Speed.js"), "old answers");
+    prepare();
+    ASSERT_GT(before_.head.size() + kPageTail.size(), 1024);  // the page outgrows the limit
+    {
+        const FileSizeLimit limit(1024);
+        pressDone();
+    }
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.html")))));
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(File too large)"))) << messages_[0].toStdString();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), QByteArray("old page"));
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), QByteArray("old answers"));
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
+    expectWorkKept();
+    expectCleanRetry();
+}
+
+// The page must stay readable by a web server: a new file gets 0666 less the
+// umask, a replaced one keeps its own permissions.
+TEST_F(DoneFailureTest, WrittenFilesGetTheUsualPermissions) {
+    writeFile(QStringLiteral("Speed.html"), "old page");
+    ::chmod(QFile::encodeName(path(QStringLiteral("Speed.html"))).constData(), 0640);
+    prepare();
+    const mode_t saved = ::umask(022);
+    pressDone();
+    ::umask(saved);
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))).mode, 0640u);
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))).mode, 0644u);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+// Small helpers of the output side of the file layer, over the system's own
+// calls: the reason for an error number, hidden names for files that stand in
+// for another for a moment, and flushing a folder's entries to the disk.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace fw {
+
+// The system's text for an error number ("No space left on device").
+QString SystemReason(int error);
+
+// The reason given when a folder stands where a file is to be written.
+QString FolderInTheWayReason();
+
+// A fresh random name for a file beside the file named `target` (a bare
+// name, encoded): "." then letters and digits, as long as the target's name
+// but no longer than 12 bytes (and at least 2), so that any name the folder
+// accepts gives a hidden name it accepts as well. Never `target` itself.
+QByteArray HiddenNameFor(const QByteArray& target);
+
+// How many fresh hidden names a caller tries while the last one is taken.
+constexpr int kHiddenNameTries = 100;
+
+// The folder part and the name part of an encoded path.
+QByteArray FolderOfPath(const QByteArray& path);
+QByteArray NameOfPath(const QByteArray& path);
+
+// Makes the folder's entries (renames, removals) durable; best effort.
+void SyncFolder(const QByteArray& folder);
+
+}  // namespace fw
