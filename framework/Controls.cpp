@@ -12,8 +12,10 @@
 #include <QRadioButton>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 namespace fw {
 
@@ -32,14 +34,25 @@ QString displayText(const QString& text) {
     return shown;
 }
 
-// What the widget's plain text reports for a held text.
-QString reportedText(const QString& text) {
-    QString out = displayText(text);
-    for (QChar& c : out) {
-        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\n');
-        else if (c == QChar::Nbsp) c = QLatin1Char(' ');
+// How the widget's document holds a character of a held text: each line
+// break is a paragraph separator, every other character is itself.
+QChar shownChar(QChar c) {
+    switch (c.unicode()) {
+    case u'\r':
+    case u'\n':
+    case 0xFDD0:  // frame marks, which a plain text insertion turns into breaks
+    case 0xFDD1:
+        return QChar::ParagraphSeparator;
+    default:
+        return c;
     }
-    return out;
+}
+
+// A selection's start and end within a text of that size.
+std::pair<int, int> cutToText(int start, int length, qsizetype size) {
+    const qsizetype from = std::clamp<qsizetype>(start, 0, size);
+    const qsizetype to = std::clamp<qsizetype>(qsizetype(start) + length, from, size);
+    return {int(from), int(to)};
 }
 
 }  // namespace
@@ -61,9 +74,10 @@ private:
 TextArea::TextArea(QString name, QPlainTextEdit* widget)
     : TextControl(Kind::TextArea, std::move(name), widget), edit_(widget) {
     edit_->installEventFilter(new TextAreaWatcher(this));
-    QObject::connect(edit_, &QPlainTextEdit::textChanged, edit_, [this] {
-        if (!settingText_ && shown_) takeUserEdit();
-    });
+    QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
+                     [this](int position, int removed, int added) {
+                         if (!settingText_ && shown_) takeUserEdit(position, removed, added);
+                     });
 }
 
 QString TextArea::Text() const { return text_; }
@@ -85,31 +99,58 @@ void TextArea::showText() {
     applySelection();
 }
 
-void TextArea::takeUserEdit() {
-    const QString now = edit_->toPlainText();
-    const QString before = reportedText(text_);
-    const qsizetype limit = std::min(now.size(), before.size());
+// The document reports which range it replaced, sometimes a wider one than the
+// edit touched (up to the whole text, or past its end). Outside that range
+// the held text is still right; inside it, the characters that match the held
+// ones at either end are kept as held, so a line feed the user did not touch
+// stays a line feed. Only the rest is taken from the document, as it stands
+// there: no-break spaces, tabs and the like unchanged, line breaks as carriage
+// returns.
+void TextArea::takeUserEdit(int position, int removed, int added) {
+    QTextDocument* doc = edit_->document();
+    const qsizetype oldSize = text_.size();
+    const qsizetype newSize = doc->characterCount() - 1;  // less the document's closing break
+    const qsizetype from = std::clamp<qsizetype>(position, 0, std::min(oldSize, newSize));
+    qsizetype oldEnd = std::clamp<qsizetype>(qsizetype(position) + removed, from, oldSize);
+    qsizetype newEnd = std::clamp<qsizetype>(qsizetype(position) + added, from, newSize);
+    if (oldEnd - newEnd != oldSize - newSize) {
+        // A range that does not add up: take everything from its start on.
+        oldEnd = oldSize;
+        newEnd = newSize;
+    }
+    QTextCursor range(doc);
+    range.setPosition(int(from));
+    range.setPosition(int(newEnd), QTextCursor::KeepAnchor);
+    const QString now = range.selectedText();  // raw: U+2029 for breaks, U+00A0 kept
+
+    const qsizetype limit = std::min(now.size(), oldEnd - from);
     qsizetype prefix = 0;
-    while (prefix < limit && now[prefix] == before[prefix]) ++prefix;
+    while (prefix < limit && now[prefix] == shownChar(text_[from + prefix])) ++prefix;
     qsizetype suffix = 0;
-    while (suffix < limit - prefix && now[now.size() - 1 - suffix] == before[before.size() - 1 - suffix]) ++suffix;
+    while (suffix < limit - prefix && now[now.size() - 1 - suffix] == shownChar(text_[oldEnd - 1 - suffix])) ++suffix;
+
     QString inserted = now.mid(prefix, now.size() - prefix - suffix);
-    inserted.replace(QLatin1Char('\n'), QLatin1Char('\r'));
-    text_ = text_.left(prefix) + inserted + text_.right(suffix);
+    for (QChar& c : inserted) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = QLatin1Char('\r');
+    }
+    text_.replace(from + prefix, oldEnd - from - prefix - suffix, inserted);
 }
 
+// The held selection stands while the widget shows it, cut to the text's end
+// (a length set before its start may reach past the end for a moment); a
+// selection the user has moved replaces it.
 void TextArea::readSelection() const {
     if (!shown_) return;
     const QTextCursor cursor = edit_->textCursor();
+    const auto [start, end] = cutToText(selStart_, selLength_, text_.size());
+    if (cursor.selectionStart() == start && cursor.selectionEnd() == end) return;
     selStart_ = cursor.selectionStart();
     selLength_ = cursor.selectionEnd() - cursor.selectionStart();
 }
 
 void TextArea::applySelection() {
     if (!shown_) return;
-    const int size = int(text_.size());
-    const int start = std::clamp(selStart_, 0, size);
-    const int end = std::clamp(selStart_ + selLength_, start, size);
+    const auto [start, end] = cutToText(selStart_, selLength_, text_.size());
     QTextCursor cursor(edit_->document());
     cursor.setPosition(start);
     cursor.setPosition(end, QTextCursor::KeepAnchor);

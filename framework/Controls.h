@@ -67,7 +67,9 @@ public:
 
 private:
     void showText();           // puts the held text into the widget
-    void takeUserEdit();       // folds the user's edit into the held text
+    // Folds the user's edit, as the widget's document reports it, into the
+    // held text.
+    void takeUserEdit(int position, int removed, int added);
     void readSelection() const;
     void applySelection();
     QPlainTextEdit* edit_;

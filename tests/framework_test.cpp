@@ -1,16 +1,25 @@
 // The platform layer's promises: exact texts, selections, lists, buttons,
 // number and text helpers, literal replacement, file names and streams.
+#include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/RegEx.h"
 #include "framework/Window.h"
 #include "support/Harness.h"
+#include "templates/WindowC.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using namespace fw;
 
@@ -29,6 +38,47 @@ TEST(Numbers, StrWritesWholeNumbersAsDigitsAlone) {
     };
     for (const auto& row : rows) EXPECT_EQ(Str(row.value), QString::fromLatin1(row.text)) << row.text;
     EXPECT_EQ(Val(Str(1.0 / 3.0)), 1.0 / 3.0);  // shortest form that reads back the same
+}
+
+TEST(Numbers, StrWritesEveryDigitOfLargeWholeNumbers) {
+    const struct { double value; const char* text; } rows[] = {
+        {1e15, "1000000000000000"},
+        {999999999999999.0 + 1, "1000000000000000"},
+        {-1e16, "-10000000000000000"},
+        {1e21, "1000000000000000000000"},
+        {1e15 + 0.5, "1000000000000000.5"},  // a fraction keeps its point
+        {1234567.25, "1234567.25"},
+        {std::numeric_limits<double>::infinity(), "inf"},
+        {-std::numeric_limits<double>::infinity(), "-inf"},
+    };
+    for (const auto& row : rows) EXPECT_EQ(Str(row.value), QString::fromLatin1(row.text)) << row.text;
+    EXPECT_EQ(Str(std::nan("")), QStringLiteral("nan"));
+
+    const double largest = std::numeric_limits<double>::max();
+    const QString digits = Str(largest);
+    EXPECT_EQ(digits.size(), 309);
+    EXPECT_TRUE(std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); }));
+    EXPECT_EQ(Val(digits), largest);
+}
+
+// The problem number counts on past fifteen digits as digits, in the field
+// and in the page's arrays.
+class NumbersThroughTheWindow : public AppHarness {};
+
+TEST_F(NumbersThroughTheWindow, ProblemNumberPastFifteenDigits) {
+    class mainWindow& w = mainWindow();
+    typeInto(w.numField6(), QStringLiteral("999999999999999"));
+    for (const char* next : {"1000000000000000", "1000000000000001"}) {
+        typeInto(w.probField(), QStringLiteral("[x]"));
+        typeInto(w.solField(), QStringLiteral("[x]"));
+        selectRow(w.errorbox(), QStringLiteral("1"));
+        selectRow(w.decBox(), QStringLiteral("No"));
+        w.nextButton1().Push();
+        EXPECT_EQ(w.numField6().Text(), QLatin1String(next));
+    }
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(WindowC().EditField1().Text().endsWith(
+        QStringLiteral("a[999999999999999]=x[999999999999999];a[1000000000000000]=x[1000000000000000];")));
 }
 
 TEST(Texts, InStrCountsFromOneAndGivesZeroWhenAbsent) {
@@ -184,6 +234,131 @@ TEST_F(Controls, TypedOrPastedLineBreaksBecomeCarriageReturns) {
     cursor.setPosition(4);
     cursor.insertText(QStringLiteral("X\nY"));  // as a paste does
     EXPECT_EQ(area.Text(), QStringLiteral("keepX\rY\nthis\rline"));
+}
+
+// Keys and input-method text sent to the text area's widget, as a keyboard
+// and an input method send them.
+void press(TextArea& area, QKeyCombination key, const QString& text = {}) {
+    QKeyEvent down(QEvent::KeyPress, int(key.key()), key.keyboardModifiers(), text);
+    QApplication::sendEvent(area.widget(), &down);
+    QKeyEvent up(QEvent::KeyRelease, int(key.key()), key.keyboardModifiers(), text);
+    QApplication::sendEvent(area.widget(), &up);
+}
+
+void press(TextArea& area, QKeySequence::StandardKey command) {
+    press(area, QKeySequence::keyBindings(command).value(0)[0]);
+}
+
+// One key per character; a character outside the BMP is one key too.
+void typeKeys(TextArea& area, const QString& text) {
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length = text[i].isHighSurrogate() ? 2 : 1;
+        press(area, Qt::Key_unknown, text.mid(i, length));
+        i += length;
+    }
+}
+
+void composeText(TextArea& area, const QString& text) {
+    QInputMethodEvent preedit(text, {});
+    QApplication::sendEvent(area.widget(), &preedit);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(area.widget(), &commit);
+}
+
+void putCursor(TextArea& area, int position) {
+    area.SetSelLength(0);
+    area.SetSelStart(position);
+}
+
+QString widgetText(TextArea& area) { return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText(); }
+
+TEST_F(Controls, TypedCharactersReachTheTextUnchanged) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    const QChar nbsp(0x00A0), narrow(0x202F), acute(0x0301);
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");  // U+1F600, a surrogate pair
+    typeKeys(area, QStringLiteral("10") + nbsp + "% 5" + narrow + "km " + smile + " e" + acute);
+    press(area, Qt::Key_Return, QStringLiteral("\r"));
+    press(area, Qt::ShiftModifier | Qt::Key_Return, QStringLiteral("\r"));  // a line separator in the widget
+    composeText(area, QStringLiteral("caf") + QStringLiteral("e") + acute + nbsp);
+    const QString typed = QStringLiteral("10") + nbsp + "% 5" + narrow + "km " + smile + " e" + acute + "\r\r" +
+                          "cafe" + acute + nbsp;
+    EXPECT_EQ(area.Text(), typed);
+    EXPECT_EQ(area.SelStart(), typed.size());  // positions in the text are positions in the widget
+}
+
+TEST_F(Controls, PastedTextKeepsItsCharactersAndItsLineBreaksBecomeCarriageReturns) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("[]"));
+    putCursor(area, 1);
+    const QString pasted = QStringLiteral("a\tb") + QChar(0x00A0) + "c\nd\r\ne" + QChar(0x202F);
+    QApplication::clipboard()->setText(pasted);
+    press(area, QKeySequence::Paste);
+    const QString inserted = QStringLiteral("a\tb") + QChar(0x00A0) + "c\rd\re" + QChar(0x202F);
+    EXPECT_EQ(area.Text(), "[" + inserted + "]");
+    EXPECT_EQ(area.SelStart(), 1 + inserted.size());
+}
+
+TEST_F(Controls, EditsBesideAHeldLineFeedLeaveItAsItIs) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    const QString held = QStringLiteral("ab\ncd\re\n");
+    area.SetText(held);
+    putCursor(area, 2);
+    typeKeys(area, QStringLiteral("X"));  // just before the line feed
+    EXPECT_EQ(area.Text(), QStringLiteral("abX\ncd\re\n"));
+    putCursor(area, 4);
+    typeKeys(area, QStringLiteral("Y"));  // just after it
+    EXPECT_EQ(area.Text(), QStringLiteral("abX\nYcd\re\n"));
+    press(area, Qt::Key_Backspace);
+    EXPECT_EQ(area.Text(), QStringLiteral("abX\ncd\re\n"));
+    putCursor(area, 3);
+    composeText(area, QStringLiteral("Y"));  // reported as a change up to the line's end, line feed included
+    EXPECT_EQ(area.Text(), QStringLiteral("abXY\ncd\re\n"));
+    press(area, Qt::Key_Backspace);
+    EXPECT_EQ(area.Text(), QStringLiteral("abX\ncd\re\n"));
+    putCursor(area, 0);
+    typeKeys(area, QString(QChar(0x00A0)));  // in the first line
+    EXPECT_EQ(area.Text(), QChar(0x00A0) + QStringLiteral("abX\ncd\re\n"));
+    putCursor(area, int(area.Text().size()));
+    typeKeys(area, QStringLiteral("Z"));  // after the closing line feed
+    press(area, Qt::Key_Return, QStringLiteral("\r"));
+    const QString edited = QChar(0x00A0) + QStringLiteral("abX\ncd\re\nZ\r");
+    EXPECT_EQ(area.Text(), edited);
+
+    area.SetSelLength(3);
+    area.SetSelStart(5);  // "cd\r"
+    EXPECT_EQ(area.SelText(), QStringLiteral("cd\r"));  // the length set with the cursor at the end
+    press(area, QKeySequence::Cut);
+    EXPECT_EQ(area.Text(), QChar(0x00A0) + QStringLiteral("abX\ne\nZ\r"));
+
+    // Undo and redo run through the same edits, whatever range the document reports for them.
+    auto* document = static_cast<QPlainTextEdit*>(area.widget())->document();
+    for (int i = 0; i < 20 && document->isUndoAvailable(); ++i) press(area, QKeySequence::Undo);
+    EXPECT_FALSE(document->isUndoAvailable());
+    EXPECT_EQ(area.Text(), held);
+    for (int i = 0; i < 20 && document->isRedoAvailable(); ++i) press(area, QKeySequence::Redo);
+    EXPECT_EQ(area.Text(), QChar(0x00A0) + QStringLiteral("abX\ne\nZ\r"));
+}
+
+TEST_F(Controls, TextSetWhileHiddenIsWhatTheWidgetShowsOnceShown) {
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("first\rsecond\nthird"));
+    probe().Show();
+    EXPECT_EQ(widgetText(area), QStringLiteral("first\nsecond\nthird"));
+    putCursor(area, 5);
+    typeKeys(area, QStringLiteral("!"));
+    EXPECT_EQ(area.Text(), QStringLiteral("first!\rsecond\nthird"));
+
+    probe().Hide();
+    area.SetText(QStringLiteral("again\nnew"));
+    probe().Show();
+    EXPECT_EQ(widgetText(area), QStringLiteral("again\nnew"));
+    putCursor(area, 10);
+    typeKeys(area, QStringLiteral("?"));
+    EXPECT_EQ(area.Text(), QStringLiteral("again\nnew?"));
 }
 
 TEST_F(Controls, SelectionLengthThenStartSelectsARange) {

@@ -9,8 +9,10 @@
 #include "templates/AboutWindow.h"
 #include "templates/HelpWindow.h"
 
+#include <QCoreApplication>
 #include <QMenuBar>
 #include <QMainWindow>
+#include <QTimer>
 #include <QWidget>
 
 class Shell : public AppHarness {
@@ -60,6 +62,31 @@ TEST_F(Shell, AnExceptionAtStartIsReportedOnceAndTheLoopNeverRuns) {
     EXPECT_TRUE(reports_[0].contains("broken start"));
     ReleaseModuleGlobals();
     EXPECT_FALSE(MenuExists());
+    EXPECT_EQ(fw::RuntimeExit(), 1);
+}
+
+// Starts as the program does, then, once the event loop runs, clicks a button
+// whose handler throws.
+void startupWithAFailingButton() {
+    Startup();
+    mainWindow().nextButton1().SetAction([] { throw std::runtime_error("broken handler"); });
+    QTimer::singleShot(0, mainWindow().widget(), [] { mainWindow().nextButton1().Push(); });
+}
+
+TEST_F(Shell, AnExceptionInAHandlerIsReportedOnceAndEndsTheLoopWithStatusOne) {
+    bool loopOutlivedIt = false;
+    QTimer giveUp;  // only a loop that goes on after the exception gets here
+    giveUp.setSingleShot(true);
+    QObject::connect(&giveUp, &QTimer::timeout, [&] {
+        loopOutlivedIt = true;
+        QCoreApplication::exit(2);
+    });
+    giveUp.start(5000);
+    Main(startupWithAFailingButton);
+    EXPECT_FALSE(loopOutlivedIt);
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_TRUE(reports_[0].contains("broken handler"));
+    ReleaseModuleGlobals();
     EXPECT_EQ(fw::RuntimeExit(), 1);
 }
 
