@@ -1,13 +1,16 @@
 #include "builder/mainWindow.h"
 
-#include "app/Menu.h"
 #include "builder/Done.h"
 #include "builder/StartupPreferences.h"
 #include "builder/SubmitProblem.h"
+#include "framework/Instances.h"
+#include "framework/Runtime.h"
 #include "templates/AboutWindow.h"
 #include "templates/HelpWindow.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
+
+#include <stdexcept>
 
 namespace {
 
@@ -84,10 +87,14 @@ constexpr size_t kFirstOfControls1 = 30;  // errorbox
 
 mainWindow::mainWindow() : fw::Window(kDesign, kControls) {}
 
-class mainWindow& mainWindow() { return fw::Instance<class mainWindow>(QStringLiteral("mainWindow.mainWindow")); }
+class mainWindow& mainWindow() { return fw::Instance<class mainWindow>(); }
 
+// The window shows the application's menu bar, the Menu instance that
+// start-up gives the application object before it opens this window.
 void mainWindow::Layout() {
-    SetMenuBar(&Menu());
+    const fw::Application* app = fw::AppObject();
+    if (!app) throw std::logic_error("the main window needs the application object, which holds its menu bar");
+    SetMenuBar(app->GetMenuBar());
     fw::Window::Layout();
 }
 

@@ -1,6 +1,7 @@
 #include "templates/WindowF.h"
 
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/TemplateDesign.h"
 
@@ -69,4 +70,4 @@ void WindowF::Event_Open() {
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kUrlPlaceholderHost) - 1);
 }
 
-class WindowF& WindowF() { return fw::Instance<class WindowF>(QStringLiteral("WindowF.WindowF")); }
+class WindowF& WindowF() { return fw::Instance<class WindowF>(); }

@@ -2,6 +2,7 @@
 // Problem" button, then the "Done" button pressed; the written files are read
 // back and checked segment by segment.
 #include "builder/mainWindow.h"
+#include "framework/Instances.h"
 #include "support/Harness.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
@@ -14,7 +15,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <algorithm>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -167,11 +167,6 @@ protected:
         EXPECT_EQ(bytes, joined(segments).toUtf8());
     }
 
-    bool isLive(const char* className) {
-        const auto live = fw::LiveWindows();
-        return std::find(live.begin(), live.end(), QString::fromLatin1(className)) != live.end();
-    }
-
     QStringList folderEntries() const {
         return QDir(folder_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
@@ -199,7 +194,7 @@ TEST_F(DoneTest, MailtoPageOfTwoProblems) {
                                              "a[2]=x[1]*y[2];"));
     // The page report went to the mailto: report script; the CGI one was never made.
     EXPECT_EQ(WindowE2().EditField1().Text(), reportScriptBefore + kPageTwo);
-    EXPECT_FALSE(isLive("WindowE.WindowE"));
+    EXPECT_FALSE(fw::IsLive<class WindowE>());
     // The windows hold the completed texts.
     EXPECT_EQ(WindowA().EditField1().Text(), QString::fromUtf8(readFile(QStringLiteral("Quiz7.html"))));
     EXPECT_EQ(windowB().EditField1().Text(), before.body + kPageTail);
@@ -223,7 +218,7 @@ protected:
                    page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
         EXPECT_EQ(readFile(QStringLiteral("Speed.js")),
                   QByteArray("a[1]=Math.round(eval(x[1]/y[1])*Math.pow(10,1))/Math.pow(10,1);"));
-        EXPECT_FALSE(isLive("WindowE2.WindowE2"));
+        EXPECT_FALSE(fw::IsLive<class WindowE2>());
         EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
     }
 };

@@ -2,6 +2,7 @@
 // number and text helpers, literal replacement, file names and streams.
 #include "framework/Files.h"
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "framework/RegEx.h"
 #include "framework/Window.h"
 #include "support/Harness.h"
@@ -161,7 +162,7 @@ protected:
 
 class Controls : public AppHarness {
 protected:
-    Probe& probe() { return Instance<Probe>("Probe.Probe"); }
+    Probe& probe() { return Instance<Probe>(); }
 };
 
 TEST_F(Controls, TextAreaKeepsCarriageReturnsAndLineFeedsApart) {

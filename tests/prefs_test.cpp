@@ -4,6 +4,7 @@
 
 #include "builder/StartupPreferences.h"
 #include "builder/mainWindow.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
@@ -19,9 +20,6 @@ constexpr int kCgiFormLength = 1598;
 constexpr int kUrlOffset = 18;
 constexpr int kMailtoFormLength = 1442;
 constexpr int kEmailOffset = 714;
-
-const QString kCgiClass = QStringLiteral("WindowF.WindowF");
-const QString kMailtoClass = QStringLiteral("WindowF2.WindowF2");
 
 QString cgiForm() { return WindowF().EditField1().Text(); }
 QString mailtoForm() { return WindowF2().EditField1().Text(); }
@@ -49,15 +47,16 @@ class Prefs : public AppHarness {
 protected:
     // Opens the main window, which reads the preference files.
     class mainWindow& start() { return mainWindow(); }
-    static bool exists(const QString& className) { return fw::FindWindow(className) != nullptr; }
+    static bool cgiEditorExists() { return fw::IsLive<class WindowF>(); }
+    static bool mailtoEditorExists() { return fw::IsLive<class WindowF2>(); }
 };
 
 TEST_F(Prefs, NoFileSelectsNothingAndCreatesNoEditor) {
     class mainWindow& w = start();
     EXPECT_FALSE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
-    EXPECT_FALSE(exists(kCgiClass));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(cgiEditorExists());
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_TRUE(messages_.empty());
     EXPECT_FALSE(fileExists("pref.txt"));
     EXPECT_FALSE(fileExists("prefe.txt"));
@@ -66,14 +65,14 @@ TEST_F(Prefs, NoFileSelectsNothingAndCreatesNoEditor) {
 TEST_F(Prefs, ModeButtonsShowTheirEditorsAndNeverHideTheOther) {
     class mainWindow& w = start();
     w.RadioButton2().Click();
-    ASSERT_TRUE(exists(kCgiClass));
+    ASSERT_TRUE(cgiEditorExists());
     EXPECT_TRUE(WindowF().Visible());
     EXPECT_TRUE(w.RadioButton2().Value());
     EXPECT_TRUE(cgiForm().mid(kUrlOffset).startsWith(kUrlPlaceholder));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
 
     w.RadioButton1().Click();
-    ASSERT_TRUE(exists(kMailtoClass));
+    ASSERT_TRUE(mailtoEditorExists());
     EXPECT_TRUE(WindowF2().Visible());
     EXPECT_TRUE(WindowF().Visible());
     EXPECT_TRUE(w.RadioButton1().Value());
@@ -94,10 +93,10 @@ TEST_F(Prefs, PrefTxtAloneSelectsCgiAndFillsItsForm) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.RadioButton2().Value());
     EXPECT_FALSE(w.RadioButton1().Value());
-    ASSERT_TRUE(exists(kCgiClass));
+    ASSERT_TRUE(cgiEditorExists());
     EXPECT_FALSE(WindowF().Visible());
     expectCgiAddress(QStringLiteral("http://www.example.com/cgi-bin/form.pl"));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_TRUE(messages_.empty());
 
     // A later click on "Use CGI" shows the saved address.
@@ -111,10 +110,10 @@ TEST_F(Prefs, PrefeTxtAloneSelectsMailtoAndFillsItsForm) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
-    ASSERT_TRUE(exists(kMailtoClass));
+    ASSERT_TRUE(mailtoEditorExists());
     EXPECT_FALSE(WindowF2().Visible());
     expectMailtoAddress(QStringLiteral("teacher@example.org"));
-    EXPECT_FALSE(exists(kCgiClass));
+    EXPECT_FALSE(cgiEditorExists());
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -222,7 +221,7 @@ TEST_P(PrefsUnusable, EmailFileAloneSelectsMailtoKeepsPlaceholder) {
     EXPECT_TRUE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
     // Selecting the mode in code runs no Action: no editor appeared.
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_EQ(mailtoForm().mid(kEmailOffset, 21), kEmailPlaceholder);
     if (!GetParam().folder) {
         EXPECT_EQ(readFile("prefe.txt"), GetParam().bytes);

@@ -14,11 +14,11 @@
 //                     "solution": "[x]/[y]", "margin": "2", "decimals": "1" } ] }
 // Every message box, a refused "Submit Problem" or a "Done" that does not quit
 // with status 0 fails the run with a message naming the scenario.
-#include "app/Menu.h"
+#include "app/Startup.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
-#include "framework/Window.h"
+#include "framework/Instances.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
 
@@ -98,6 +98,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     if (s.contains(QLatin1String("prefe")))
         writeFile(QDir(folder).filePath("prefe.txt"), s.value(QLatin1String("prefe")).toString() + "\n");
 
+    NewAppInstance();
     class mainWindow& w = mainWindow();
     checkNoMessage(name, rec, "start-up");
 
@@ -142,8 +143,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     for (const QString& file : {title + ".html", title + ".js"})
         if (!QFile::exists(QDir(folder).filePath(file))) fail(name, "Done did not write " + file);
 
-    fw::ReleaseWindows();
-    ReleaseMenu();
+    fw::DestroyAllInstances();
     fw::SetApplicationFolder(QString());
     std::printf("built %s\n", qPrintable(name));
 }
@@ -189,8 +189,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
     }
-    fw::ReleaseWindows();
-    if (MenuExists()) ReleaseMenu();
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);
     fw::SetShowURLHandler(nullptr);
