@@ -66,7 +66,7 @@ WindowF::WindowF() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder's host, so that typing the teacher's domain replaces it.
 void WindowF::Event_Open() {
-    EditField1().SetSelLength(14);
+    EditField1().SetSelLength(int(kUrlPlaceholderHost.size()));
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kUrlPlaceholderHost) - 1);
 }
 

@@ -57,7 +57,7 @@ WindowF2::WindowF2() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder address, so that typing the teacher's replaces it.
 void WindowF2::Event_Open() {
-    EditField1().SetSelLength(21);
+    EditField1().SetSelLength(int(kEmailPlaceholder.size()));
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kEmailPlaceholder) - 1);
 }
 

@@ -27,7 +27,7 @@ QString mailtoForm() { return WindowF2().EditField1().Text(); }
 // The CGI form with `address` where the whole placeholder URL stood.
 void expectCgiAddress(const QString& address) {
     const QString text = cgiForm();
-    EXPECT_EQ(text.size(), kCgiFormLength - 37 + address.size());
+    EXPECT_EQ(text.size(), kCgiFormLength - kUrlPlaceholder.size() + address.size());
     const QString expected = QStringLiteral("<BR><FORM action=\"") + address + QStringLiteral("\" Method=\"Post\"");
     EXPECT_EQ(text.left(expected.size()), expected);
     EXPECT_FALSE(text.contains(kUrlPlaceholderHost));
@@ -36,7 +36,7 @@ void expectCgiAddress(const QString& address) {
 // The mailto: form with `address` as the instructor's value.
 void expectMailtoAddress(const QString& address) {
     const QString text = mailtoForm();
-    EXPECT_EQ(text.size(), kMailtoFormLength - 21 + address.size());
+    EXPECT_EQ(text.size(), kMailtoFormLength - kEmailPlaceholder.size() + address.size());
     const QString before = QStringLiteral("<input name=\"instructor\" type=hidden value=\"");
     EXPECT_EQ(text.mid(kEmailOffset - before.size(), before.size() + address.size() + 21),
               before + address + QStringLiteral("\" ></TD></TR></TABLE>"));

@@ -58,14 +58,12 @@ protected:
                 m.numField6().Text(), m.errorbox().Text(), m.decBox().Text()};
     }
 
+    // Variable 1 ([x]), 2 ([y]) or 3 ([z]).
     void variable(int which, const QString& min, const QString& max, const QString& dec) {
-        class mainWindow& m = w();
-        fw::TextField* f[3][3] = {{&m.var1min(), &m.var1max(), &m.var1dec()},
-                                  {&m.var2min(), &m.var2max(), &m.var2dec()},
-                                  {&m.var3min(), &m.var3max(), &m.var3dec()}};
-        typeInto(*f[which - 1][0], min);
-        typeInto(*f[which - 1][1], max);
-        typeInto(*f[which - 1][2], dec);
+        const auto fields = w().variableFields(which - 1);
+        typeInto(fields.min, min);
+        typeInto(fields.max, max);
+        typeInto(fields.dec, dec);
     }
 
     // A complete entry with the given statement and solution.

@@ -73,12 +73,16 @@ void typeOverSelection(const QString& scenario, Editor& editor, const QString& t
     if (editor.Visible()) fail(scenario, "DONE left the editor open");
 }
 
-void setVariable(const QJsonObject& problem, const char* key, fw::TextField& min, fw::TextField& max,
-                 fw::TextField& dec) {
-    const QJsonArray range = problem.value(QLatin1String(key)).toArray();
-    min.SetText(range.size() > 0 ? range.at(0).toString() : QString());
-    max.SetText(range.size() > 1 ? range.at(1).toString() : QString());
-    dec.SetText(range.size() > 2 ? range.at(2).toString() : QString());
+// The problem's "x", "y" and "z" ranges into the variables' fields.
+void setVariables(const QJsonObject& problem, const class mainWindow& w) {
+    const char* const keys[mainWindow::kVariableCount] = {"x", "y", "z"};
+    for (int v = 0; v < mainWindow::kVariableCount; ++v) {
+        const QJsonArray range = problem.value(QLatin1String(keys[v])).toArray();
+        const auto fields = w.variableFields(v);
+        fields.min.SetText(range.size() > 0 ? range.at(0).toString() : QString());
+        fields.max.SetText(range.size() > 1 ? range.at(1).toString() : QString());
+        fields.dec.SetText(range.size() > 2 ? range.at(2).toString() : QString());
+    }
 }
 
 void checkNoMessage(const QString& scenario, const Recorder& rec, const QString& step) {
@@ -123,9 +127,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
         const QJsonObject p = problems.at(i).toObject();
         const QString number = w.numField6().Text();
         w.probField().SetText(p.value(QLatin1String("statement")).toString());
-        setVariable(p, "x", w.var1min(), w.var1max(), w.var1dec());
-        setVariable(p, "y", w.var2min(), w.var2max(), w.var2dec());
-        setVariable(p, "z", w.var3min(), w.var3max(), w.var3dec());
+        setVariables(p, w);
         w.solField().SetText(p.value(QLatin1String("solution")).toString());
         selectRow(name, w.errorbox(), p.value(QLatin1String("margin")).toString());
         selectRow(name, w.decBox(), p.value(QLatin1String("decimals")).toString());
