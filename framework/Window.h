@@ -40,7 +40,6 @@ public:
         throw std::logic_error(("window \"" + className_ + "\" has no control \"" + name +
                                 (c ? "\" of that kind" : "\"")).toStdString());
     }
-    bool hasControl(const QString& name) const { return findControl(name) != nullptr; }
     const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
 
     // Shows the bar above the content area. The window does not own the bar,

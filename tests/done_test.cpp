@@ -174,7 +174,7 @@ protected:
 
 // ---- Pages in each delivery mode ----
 
-// Two problems with mailto: delivery: the worked example's formula and reports.
+// Two problems with mailto: delivery: the grade formula and both reports for two problems.
 TEST_F(DoneTest, MailtoPageOfTwoProblems) {
     setTitle(QStringLiteral("Quiz7"));
     main().RadioButton1().SetValue(true);

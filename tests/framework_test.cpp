@@ -76,6 +76,21 @@ TEST(RegExReplace, PatternsAreRegularExpressionsCaseSensitive) {
     EXPECT_FALSE(re.Search(QStringLiteral("O")));
 }
 
+TEST(RegExReplace, AnInvalidPatternThrowsNamingIt) {
+    RegEx re;
+    re.SearchPattern = QStringLiteral("[x");
+    re.ReplacementPattern = QStringLiteral("y");
+    try {
+        re.Search(QStringLiteral("[x]"));
+        FAIL() << "an invalid pattern was searched";
+    } catch (const std::logic_error& e) {
+        EXPECT_NE(std::string(e.what()).find("\"[x\""), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(re.Replace(QStringLiteral("[x]")), std::logic_error);  // also when asked again
+    re.SearchPattern = QStringLiteral("\\[x");
+    EXPECT_EQ(re.Replace(QStringLiteral("[x]")), QStringLiteral("y]"));
+}
+
 class Files : public AppHarness {};
 
 TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {

@@ -78,8 +78,8 @@ protected:
     void submit() { w().nextButton1().Push(); }
 };
 
-// The car example as problem 3: x and y shown, z unused.
-TEST_F(SubmitTest, WorkedExampleProblem3AppendsTheFiveTexts) {
+// The car problem as problem 3: x and y shown, z unused.
+TEST_F(SubmitTest, Problem3WithXAndYAppendsTheFiveTexts) {
     const Fragments initial = fragments();
     typeInto(w().EditField5(), "Physics");
     typeInto(w().numField6(), "3");
@@ -115,7 +115,7 @@ TEST_F(SubmitTest, WorkedExampleProblem3AppendsTheFiveTexts) {
 }
 
 // Problem 2 uses problem 1's x: a chained problem.
-TEST_F(SubmitTest, WorkedExampleChainedProblem2) {
+TEST_F(SubmitTest, ChainedProblem2UsesTheXOfProblem1) {
     problem("A car covers [x] km in [y] h. What is its speed in km/h?", "[x]/[y]", "2", "1");
     variable(1, "10", "100", "0");
     variable(2, "1.5", "4", "1");
