@@ -1,17 +1,10 @@
 #include "app/Menu.h"
 
+#include "framework/Instances.h"
+
 #include <memory>
 #include <span>
 #include <stdexcept>
-
-namespace {
-
-std::unique_ptr<class Menu>& implicitInstance() {
-    static std::unique_ptr<class Menu> instance;
-    return instance;
-}
-
-}  // namespace
 
 Menu::Menu() {
     Untitled1();
@@ -92,11 +85,4 @@ void Menu::Untitled2() { build(*this, kEditMenu); }
 void Menu::Untitled3() { build(*this, kUntitledMenu); }
 void Menu::Untitled4() { build(*this, kHelpMenu); }
 
-class Menu& Menu() {
-    auto& instance = implicitInstance();
-    if (!instance) instance = std::make_unique<class Menu>();
-    return *instance;
-}
-
-void ReleaseMenu() { implicitInstance().reset(); }
-bool MenuExists() { return implicitInstance() != nullptr; }
+class Menu& Menu() { return fw::Instance<class Menu>(); }

@@ -12,9 +12,8 @@ public:
     void Untitled4();  // "Help"
 };
 
-// The single instance, built on the first call. (The function shares the
-// class's name; write "class Menu" where the type is meant after this point.)
+// The single instance, built whole on the first call and kept by the instance
+// owner (framework/Instances.h), which destroys it after every window. (The
+// function shares the class's name; write "class Menu" where the type is meant
+// after this point.)
 Menu& Menu();
-// Releases the single instance at shutdown; the next call of GetMenu builds a new one.
-void ReleaseMenu();
-bool MenuExists();

@@ -3,6 +3,7 @@
 #include "app/App.h"
 #include "app/Menu.h"
 #include "builder/mainWindow.h"
+#include "framework/Instances.h"
 #include "framework/Runtime.h"
 
 #include <functional>
@@ -61,7 +62,4 @@ void ApplicationAddMenuHandlers() {
 
 void MakeDefaultView() { mainWindow(); }
 
-void ReleaseModuleGlobals() {
-    fw::ReleaseFrameworkGlobals();
-    ReleaseMenu();
-}
+void ReleaseModuleGlobals() { fw::DestroyAllInstances(); }

@@ -9,10 +9,14 @@ void Startup();
 // an exception that escapes either is reported and ends the run.
 void Main(void (*startup)() = Startup);
 void InitFileTypes();
+// The application object with the Menu instance as its menu bar, registered
+// with the framework. The main window shows the application's menu bar, so
+// whatever opens the main window (start-up, a test) calls this first.
 void NewAppInstance();
 void ApplicationAddMenuHandlers();
 void MakeDefaultView();
-// Releases the module globals: the framework's first, the menu bar last.
+// Releases the module globals: the windows, the application object, and the
+// menu bar last.
 void ReleaseModuleGlobals();
 // The whole life of the program; returns the process exit status.
 int RunProgram();

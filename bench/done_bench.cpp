@@ -1,11 +1,11 @@
 // "Done" for a test of 99 problems, both files written to a temporary folder:
 // it must stay well under one frame (16 ms).
-#include "app/Menu.h"
+#include "app/Startup.h"
 #include "bench/BenchProblem.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
-#include "framework/Window.h"
+#include "framework/Instances.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -25,6 +25,7 @@ void BM_Done(benchmark::State& state) {
     fw::SetMsgBoxHandler([&refused](const QString&) { refused = true; });
     fw::SetQuitHandler([&quits](int) { ++quits; });
     for (auto _ : state) {
+        NewAppInstance();
         class mainWindow& w = mainWindow();
         w.EditField5().SetText(QStringLiteral("Kinematics"));
         w.RadioButton1().SetValue(mailto);
@@ -41,8 +42,7 @@ void BM_Done(benchmark::State& state) {
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
         if (refused || quits != quitsBefore + 1) state.SkipWithError("Done did not finish");
-        fw::ReleaseWindows();
-        ReleaseMenu();
+        fw::DestroyAllInstances();
     }
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);

@@ -1,11 +1,11 @@
 // One "Submit Problem" at the 1st, 50th and 99th problem of a test: the
 // fragments grow with every problem, a Submit must not.
-#include "app/Menu.h"
+#include "app/Startup.h"
 #include "bench/BenchProblem.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
-#include "framework/Window.h"
+#include "framework/Instances.h"
 
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -21,6 +21,7 @@ void BM_SubmitProblem(benchmark::State& state) {
     fw::SetApplicationFolder(folder.path());
     fw::SetMsgBoxHandler([](const QString&) {});
     for (auto _ : state) {
+        NewAppInstance();
         class mainWindow& w = mainWindow();
         w.EditField5().SetText(QStringLiteral("Kinematics"));
         SelectRow(w.errorbox(), QStringLiteral("2"));
@@ -35,8 +36,7 @@ void BM_SubmitProblem(benchmark::State& state) {
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
         if (w.numField6().Text() != QString::number(number + 1)) state.SkipWithError("Submit was refused");
-        fw::ReleaseWindows();
-        ReleaseMenu();
+        fw::DestroyAllInstances();
     }
     fw::SetMsgBoxHandler(nullptr);
     fw::SetApplicationFolder(QString());

@@ -18,8 +18,10 @@ const QString kIncompleteEntry = QStringLiteral(
     " Make sure to select an error margin and decimal places for the answer and that you have "
     "entered a solution.");
 
-// The three variables, always handled in this order.
-constexpr QChar kVariables[3] = {u'x', u'y', u'z'};
+// The three variables, always handled in this order; index v is the main
+// window's variable v.
+constexpr int kVariableCount = mainWindow::kVariableCount;
+constexpr QChar kVariables[kVariableCount] = {u'x', u'y', u'z'};
 
 // Matches the placeholder's three characters literally.
 QString PlaceholderPattern(QChar variable) {
@@ -72,24 +74,19 @@ bool SubmitProblem::Validate() {
     return true;
 }
 
+// In each variable's minimum and maximum a comma becomes a point and a letter
+// o a zero; its decimals get the letter-o pass only.
 void SubmitProblem::NumberCleanup() {
     const fw::RegEx comma = MakeRegEx(QStringLiteral(","), QStringLiteral("."), true);
     const fw::RegEx letterO = MakeRegEx(QStringLiteral("o"), QStringLiteral("0"), true);
-    GuardedReplace(comma, w_.var1min());
-    GuardedReplace(letterO, w_.var1min());
-    GuardedReplace(comma, w_.var1max());
-    GuardedReplace(letterO, w_.var1max());
-    GuardedReplace(letterO, w_.var1dec());
-    GuardedReplace(comma, w_.var2min());
-    GuardedReplace(letterO, w_.var2min());
-    GuardedReplace(comma, w_.var2max());
-    GuardedReplace(letterO, w_.var2max());
-    GuardedReplace(letterO, w_.var2dec());
-    GuardedReplace(comma, w_.var3min());
-    GuardedReplace(letterO, w_.var3min());
-    GuardedReplace(comma, w_.var3max());
-    GuardedReplace(letterO, w_.var3max());
-    GuardedReplace(letterO, w_.var3dec());
+    for (int v = 0; v < kVariableCount; ++v) {
+        const auto [min, max, dec] = w_.variableFields(v);
+        GuardedReplace(comma, min);
+        GuardedReplace(letterO, min);
+        GuardedReplace(comma, max);
+        GuardedReplace(letterO, max);
+        GuardedReplace(letterO, dec);
+    }
 }
 
 // The title placeholder is used up by the first accepted press: once the page
@@ -118,7 +115,7 @@ void SubmitProblem::AppendBanner() { Append(windowB().EditField1(), ProblemBanne
 void SubmitProblem::PlaceholderPass() {
     const QString original = w_.probField().Text();
     QString statement = original;
-    for (int v = 0; v < 3; ++v) {
+    for (int v = 0; v < kVariableCount; ++v) {
         const QChar variable = kVariables[v];
         fw::RegEx pass = MakeRegEx(PlaceholderPattern(variable), ValueDisplayScript(variable, ProblemNumber()));
         if (pass.Search(statement)) {
@@ -132,14 +129,12 @@ void SubmitProblem::PlaceholderPass() {
 }
 
 void SubmitProblem::RewriteSolution() {
-    fw::RegEx forX = MakeRegEx(PlaceholderPattern(u'x'), ArrayElement(u'x', variableIndex_[0]), true);
-    GuardedReplace(forX, w_.solField());
-    fw::RegEx forYZ = MakeRegEx(PlaceholderPattern(u'y'), ArrayElement(u'y', variableIndex_[1]), true);
-    GuardedReplace(forYZ, w_.solField());
-    forYZ.SearchPattern = PlaceholderPattern(u'z');
-    forYZ.ReplacementPattern = ArrayElement(u'z', variableIndex_[2]);
-    forYZ.Options.ReplaceAllMatches = true;
-    GuardedReplace(forYZ, w_.solField());
+    for (int v = 0; v < kVariableCount; ++v) {
+        const QChar variable = kVariables[v];
+        const fw::RegEx rewrite =
+            MakeRegEx(PlaceholderPattern(variable), ArrayElement(variable, variableIndex_[v]), true);
+        GuardedReplace(rewrite, w_.solField());
+    }
 }
 
 void SubmitProblem::AppendStatementAndInput() {
@@ -153,17 +148,11 @@ void SubmitProblem::AppendAnswerStatement() {
 
 void SubmitProblem::AppendRandomValueStatements() {
     number_ = ProblemNumber();
-    const fw::TextField* fields[3][3] = {
-        {&w_.var1min(), &w_.var1max(), &w_.var1dec()},
-        {&w_.var2min(), &w_.var2max(), &w_.var2dec()},
-        {&w_.var3min(), &w_.var3max(), &w_.var3dec()},
-    };
     QString statements;
-    for (int v = 0; v < 3; ++v) {
-        const QString max = fields[v][1]->Text();
-        if (max.isEmpty()) continue;
-        statements += RandomValueStatement(kVariables[v], number_, fields[v][0]->Text(), max,
-                                           fields[v][2]->Text());
+    for (int v = 0; v < kVariableCount; ++v) {
+        const auto [min, max, dec] = w_.variableFields(v);
+        if (max.Text().isEmpty()) continue;
+        statements += RandomValueStatement(kVariables[v], number_, min.Text(), max.Text(), dec.Text());
     }
     if (!statements.isEmpty()) Append(WindowA().EditField1(), statements);
 }
@@ -175,15 +164,12 @@ void SubmitProblem::AppendGradingStatement() {
 void SubmitProblem::ClearEntryFields() {
     w_.probField().SetText(QString());
     w_.solField().SetText(QString());
-    w_.var1max().SetText(QString());
-    w_.var1min().SetText(QString());
-    w_.var1dec().SetText(QString());
-    w_.var2max().SetText(QString());
-    w_.var2min().SetText(QString());
-    w_.var2dec().SetText(QString());
-    w_.var3max().SetText(QString());
-    w_.var3min().SetText(QString());
-    w_.var3dec().SetText(QString());
+    for (int v = 0; v < kVariableCount; ++v) {
+        const auto [min, max, dec] = w_.variableFields(v);
+        max.SetText(QString());
+        min.SetText(QString());
+        dec.SetText(QString());
+    }
 }
 
 void SubmitProblem::AdvanceProblemNumber() { w_.numField6().SetText(fw::Str(fw::Val(number_) + 1)); }

@@ -29,8 +29,9 @@ private:
     QString ProblemNumber() const;       // the problem number field, read afresh
 
     class mainWindow& w_;
-    // The problem whose value the solution uses, per variable: this problem,
-    // the previous one (a chained problem), or empty.
+    // The problem whose value the solution uses, per variable (indexed as
+    // mainWindow::variableFields): this problem, the previous one (a chained
+    // problem), or empty.
     QString variableIndex_[3];
     // The problem number as the random-value stage read it; the advance uses it.
     QString number_;

@@ -1,13 +1,17 @@
 #include "builder/mainWindow.h"
 
-#include "app/Menu.h"
 #include "builder/Done.h"
 #include "builder/StartupPreferences.h"
 #include "builder/SubmitProblem.h"
+#include "framework/Instances.h"
+#include "framework/Runtime.h"
 #include "templates/AboutWindow.h"
 #include "templates/HelpWindow.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
+
+#include <stdexcept>
+#include <string>
 
 namespace {
 
@@ -26,9 +30,10 @@ const fw::WindowDesign kDesign{
     .closeQuits = true,
 };
 
-// The 44 controls in creation order, which is also the keyboard's tab order.
+// The 44 controls in creation order, which is also the keyboard's tab order,
+// in the two parts that CreateControls0 and CreateControls1 create.
 // Columns: kind, name, left, top, width, height, font size, text, style.
-const std::vector<fw::ControlDesign> kControls = {
+const std::vector<fw::ControlDesign> kControls0 = {
     {Kind::TextArea, "probField", 51, 117, 612, 82, 12},
     {Kind::TextField, "var1min", 46, 266, 38, 22, 12},
     {Kind::TextField, "var1max", 111, 266, 38, 22, 12},
@@ -60,7 +65,9 @@ const std::vector<fw::ControlDesign> kControls = {
     {Kind::StaticText, "StaticText15", 282, 79, 376, 32, 12,
      "Use [x], [y] and [z] for your variables in that order as needed.", fw::Bold | fw::Multiline},
     {Kind::TextField, "solField", 46, 395, 475, 69, 12, "", fw::LockRight | fw::LockBottom},
-    // CreateControls1 starts here.
+};
+
+const std::vector<fw::ControlDesign> kControls1 = {
     {Kind::Listbox, "errorbox", 532, 395, 42, 87, 12, "0\r.5\r1\r1.5\r2\r2.5\r3\r\r"},
     {Kind::StaticText, "StaticText16", 39, 338, 413, 45, 18, "Paste solution  below from formulint2", fw::Multiline},
     {Kind::StaticText, "StaticText17", 481, 338, 100, 45, 18, "Error Margin", fw::Multiline | fw::AlignRight},
@@ -78,16 +85,24 @@ const std::vector<fw::ControlDesign> kControls = {
     {Kind::RadioButton, "RadioButton2", 20, 45, 108, 20, 12, "Use CGI", fw::Bold},
 };
 
-constexpr size_t kFirstOfControls1 = 30;  // errorbox
+std::vector<fw::ControlDesign> allControls() {
+    std::vector<fw::ControlDesign> all = kControls0;
+    all.insert(all.end(), kControls1.begin(), kControls1.end());
+    return all;
+}
 
 }  // namespace
 
-mainWindow::mainWindow() : fw::Window(kDesign, kControls) {}
+mainWindow::mainWindow() : fw::Window(kDesign, allControls()) {}
 
-class mainWindow& mainWindow() { return fw::Instance<class mainWindow>(QStringLiteral("mainWindow.mainWindow")); }
+class mainWindow& mainWindow() { return fw::Instance<class mainWindow>(); }
 
+// The window shows the application's menu bar, the Menu instance that
+// start-up gives the application object before it opens this window.
 void mainWindow::Layout() {
-    SetMenuBar(&Menu());
+    const fw::Application* app = fw::AppObject();
+    if (!app) throw std::logic_error("the main window needs the application object, which holds its menu bar");
+    SetMenuBar(app->GetMenuBar());
     fw::Window::Layout();
 }
 
@@ -97,15 +112,24 @@ void mainWindow::CreateControls() {
 }
 
 void mainWindow::CreateControls0() {
-    for (size_t i = 0; i < kFirstOfControls1; ++i) CreateControl(controlDesigns()[i]);
+    for (const fw::ControlDesign& design : kControls0) CreateControl(design);
 }
 
 void mainWindow::CreateControls1() {
-    for (size_t i = kFirstOfControls1; i < controlDesigns().size(); ++i) CreateControl(controlDesigns()[i]);
+    for (const fw::ControlDesign& design : kControls1) CreateControl(design);
     BindAction(QStringLiteral("nextButton1"), [this] { nextButton1_Action(); });
     BindAction(QStringLiteral("PushButton1"), [this] { PushButton1_Action(); });
     BindAction(QStringLiteral("RadioButton1"), [this] { RadioButton1_Action(); });
     BindAction(QStringLiteral("RadioButton2"), [this] { RadioButton2_Action(); });
+}
+
+mainWindow::VariableFields mainWindow::variableFields(int variable) const {
+    switch (variable) {
+    case 0: return {var1min(), var1max(), var1dec()};
+    case 1: return {var2min(), var2max(), var2dec()};
+    case 2: return {var3min(), var3max(), var3dec()};
+    }
+    throw std::out_of_range("no variable " + std::to_string(variable));
 }
 
 // ---- Actions ----------------------------------------------------------------

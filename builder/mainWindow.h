@@ -54,6 +54,16 @@ public:
     fw::RadioButton& RadioButton1() const { return control<fw::RadioButton>(QStringLiteral("RadioButton1")); }
     fw::RadioButton& RadioButton2() const { return control<fw::RadioButton>(QStringLiteral("RadioButton2")); }
 
+    // The minimum, maximum and decimals fields of one variable: 0 for [x]
+    // (var1...), 1 for [y], 2 for [z].
+    static constexpr int kVariableCount = 3;
+    struct VariableFields {
+        fw::TextField& min;
+        fw::TextField& max;
+        fw::TextField& dec;
+    };
+    VariableFields variableFields(int variable) const;
+
 protected:
     void Layout() override;
     void CreateControls() override;
@@ -63,7 +73,7 @@ protected:
 
 private:
     void CreateControls0();  // probField to solField
-    void CreateControls1();  // errorbox to RadioButton2
+    void CreateControls1();  // errorbox to RadioButton2, and the buttons' actions
     fw::TextField& field(const QString& name) const { return control<fw::TextField>(name); }
     template <class T>
     T& menuItem(const char* name) const;

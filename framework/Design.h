@@ -17,8 +17,11 @@ enum Style : unsigned {
     Multiline = 1u << 3,   // labels wrap; a carriage return starts a new line
     AlignCenter = 1u << 4,
     AlignRight = 1u << 5,
-    LockRight = 1u << 6,   // follows the window's right edge when it is resized
-    LockBottom = 1u << 7,  // follows the window's bottom edge when it is resized
+    // Anchoring to the window's right or bottom edge. Kept in the design
+    // tables as a record of the design only: the controls that carry them
+    // stand on a fixed-size window, which never resizes, so nothing reads them.
+    LockRight = 1u << 6,
+    LockBottom = 1u << 7,
 };
 
 constexpr int kNoColor = -1;
@@ -27,7 +30,7 @@ struct ControlDesign {
     Kind kind;
     QString name;
     int left = 0, top = 0, width = 0, height = 0;
-    int textSize = 0;           // font size in pixels (the original's points at 72 dpi); 0: none
+    int textSize = 0;           // font size in pixels; 0: the platform's default font
     QString text;               // text, caption or, for a list, rows ended by carriage returns
     unsigned style = Plain;
     int textColor = 0x000000;   // 0xRRGGBB

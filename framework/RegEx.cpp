@@ -2,17 +2,27 @@
 
 #include <QHash>
 
+#include <stdexcept>
+
 namespace fw {
 
 // Compiled patterns are kept for the program's life: the program uses a
 // handful of patterns again and again, and copies share the compiled form.
+// The program's patterns are constants or escaped texts, so one that does not
+// compile is a programming error; it throws rather than never matching.
 const QRegularExpression& RegEx::compiled() const {
     if (regex_.pattern() != SearchPattern) {
         static QHash<QString, QRegularExpression> cache;
         auto it = cache.find(SearchPattern);
         if (it == cache.end()) {
+            QRegularExpression regex(SearchPattern);
+            if (!regex.isValid()) {
+                throw std::logic_error(("invalid search pattern \"" + SearchPattern + "\": " + regex.errorString() +
+                                        " at offset " + QString::number(regex.patternErrorOffset()))
+                                           .toStdString());
+            }
             if (cache.size() > 256) cache.clear();
-            it = cache.insert(SearchPattern, QRegularExpression(SearchPattern));
+            it = cache.insert(SearchPattern, regex);
         }
         regex_ = *it;
     }

@@ -16,8 +16,10 @@ struct RegExOptions {
     bool ReplaceAllMatches = false;
 };
 
-// SearchPattern is a regular expression (case-sensitive). ReplacementPattern
-// is inserted literally: "$1" or "\\1" in it stand for themselves.
+// SearchPattern is a regular expression (case-sensitive); Search and Replace
+// throw std::logic_error naming it when it is not a valid one.
+// ReplacementPattern is inserted literally: "$1" or "\\1" in it stand for
+// themselves.
 class RegEx {
 public:
     QString SearchPattern;

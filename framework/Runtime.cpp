@@ -1,7 +1,7 @@
 #include "framework/Runtime.h"
 
 #include "framework/Globals.h"
-#include "framework/Window.h"
+#include "framework/Instances.h"
 
 #include <QApplication>
 #include <cstdio>
@@ -13,7 +13,6 @@ namespace {
 struct RuntimeState {
     std::unique_ptr<QApplication> qtApp;  // ours, when the runtime started it
     std::vector<QString> classes;
-    std::unique_ptr<Application> app;
     ExceptionHandler exceptionHandler;
     bool failed = false;
     int loopStatus = 0;
@@ -55,8 +54,8 @@ void InitPluginEntrypoints() {
     // The regular-expression engine is linked in; there is nothing to look up.
 }
 
-void RuntimeRegisterAppObject(std::unique_ptr<Application> app) { state().app = std::move(app); }
-Application* AppObject() { return state().app.get(); }
+void RuntimeRegisterAppObject(std::unique_ptr<Application> app) { instances::SetApplication(std::move(app)); }
+Application* AppObject() { return instances::FindApplication(); }
 
 void RuntimeRun() {
     if (state().failed) return;
@@ -90,11 +89,6 @@ void RunHandler(const std::function<void()>& handler) {
         UnhandledException(QStringLiteral("unknown exception"));
         QCoreApplication::exit(1);
     }
-}
-
-void ReleaseFrameworkGlobals() {
-    ReleaseWindows();
-    state().app.reset();
 }
 
 int RuntimeExit() {

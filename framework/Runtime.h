@@ -33,6 +33,7 @@ const std::vector<QString>& RegisteredClasses();
 void RunFrameworkInitialization(const std::function<void()>& startup);
 void RuntimeInitExternalClasses();
 void InitPluginEntrypoints();
+// The application object; the instance owner keeps it (Instances.h).
 void RuntimeRegisterAppObject(std::unique_ptr<Application> app);
 Application* AppObject();
 // Runs the event loop until the application quits.
@@ -42,8 +43,6 @@ void UnhandledException(const std::exception& error);
 void UnhandledException(const QString& what);
 using ExceptionHandler = std::function<void(const QString&)>;
 ExceptionHandler SetUnhandledExceptionHandler(ExceptionHandler handler);
-// Releases the framework's globals (its live windows, the application object).
-void ReleaseFrameworkGlobals();
 // Shuts the runtime down and returns the process exit status.
 int RuntimeExit();
 

@@ -1,6 +1,7 @@
 #include "framework/Window.h"
 
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "framework/Runtime.h"
 
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <typeinfo>
 
 namespace fw {
 
@@ -147,8 +149,8 @@ Window::~Window() {
 
 QWidget* Window::widget() const { return widget_.get(); }
 
-void Window::construct(const QString& className) {
-    className_ = className;
+void Window::construct() {
+    className_ = ClassName(typeid(*this));
     Layout();
     CreateControls();
     AddMenuHandlers();
@@ -372,51 +374,6 @@ void Window::dispatch(MenuItem& item) {
         if (item.OwnAction()) return;
         runEdit(editCommand(item.Name()));
     });
-}
-
-// ---- The list of live windows --------------------------------------------------
-
-namespace {
-
-std::vector<std::pair<QString, std::unique_ptr<Window>>>& liveWindows() {
-    static std::vector<std::pair<QString, std::unique_ptr<Window>>> windows;
-    return windows;
-}
-
-}  // namespace
-
-Window* FindWindow(const QString& className) {
-    for (auto& [name, window] : liveWindows()) {
-        if (name == className) return window.get();
-    }
-    return nullptr;
-}
-
-void AddWindow(const QString& className, std::unique_ptr<Window> window) {
-    liveWindows().emplace_back(className, std::move(window));
-}
-
-void RemoveWindow(const QString& className) {
-    auto& windows = liveWindows();
-    const auto it = std::find_if(windows.begin(), windows.end(), [&](const auto& w) { return w.first == className; });
-    if (it != windows.end()) {
-        std::unique_ptr<Window> doomed = std::move(it->second);
-        windows.erase(it);
-    }
-}
-
-std::vector<QString> LiveWindows() {
-    std::vector<QString> names;
-    for (const auto& [name, window] : liveWindows()) names.push_back(name);
-    return names;
-}
-
-void ReleaseWindows() {
-    auto& windows = liveWindows();
-    while (!windows.empty()) {
-        std::unique_ptr<Window> doomed = std::move(windows.back().second);
-        windows.pop_back();
-    }
 }
 
 }  // namespace fw

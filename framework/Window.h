@@ -1,4 +1,5 @@
-// Windows made from designs, one live instance per window class.
+// Windows made from designs. Their single instances and the owner that
+// destroys them are in Instances.h.
 #pragma once
 
 #include "Controls.h"
@@ -39,9 +40,10 @@ public:
         throw std::logic_error(("window \"" + className_ + "\" has no control \"" + name +
                                 (c ? "\" of that kind" : "\"")).toStdString());
     }
-    bool hasControl(const QString& name) const { return findControl(name) != nullptr; }
     const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
 
+    // Shows the bar above the content area. The window does not own the bar,
+    // which must outlive it: the instance owner (Instances.h) sees to that.
     void SetMenuBar(MenuBar* bar);
     MenuBar* GetMenuBar() const { return menuBar_; }
     // Registers the handler of the menu item of that name on this window.
@@ -52,12 +54,14 @@ public:
     void UpdateMenus();
 
     const WindowDesign& design() const { return design_; }
+    // The window's class name, for messages and listings; set by construct().
     const QString& className() const { return className_; }
     QWidget* widget() const;  // the top-level widget, for screenshots and tests
 
     // Creates the window from its design: Layout, CreateControls,
-    // AddMenuHandlers, the Open event, then shows it when the design says visible.
-    void construct(const QString& className);
+    // AddMenuHandlers, the Open event, then shows it when the design says
+    // visible. Called once, by Instance<W>() (Instances.h).
+    void construct();
 
 protected:
     virtual void Layout();          // applies the window properties
@@ -84,29 +88,5 @@ private:
     MenuBar* menuBar_ = nullptr;
     std::map<QString, std::function<bool()>> menuHandlers_;
 };
-
-// The framework's list of live window instances.
-Window* FindWindow(const QString& className);
-void AddWindow(const QString& className, std::unique_ptr<Window> window);
-void RemoveWindow(const QString& className);
-std::vector<QString> LiveWindows();  // class names, in creation order
-void ReleaseWindows();               // destroys every window, newest first
-
-// The accessor behind each window class's function of the same name: the
-// live instance, or a new one made from the class's design.
-template <class W>
-W& Instance(const QString& className) {
-    if (Window* w = FindWindow(className)) return static_cast<W&>(*w);
-    auto owned = std::make_unique<W>();
-    W& window = *owned;
-    AddWindow(className, std::move(owned));
-    try {
-        window.construct(className);
-    } catch (...) {
-        RemoveWindow(className);
-        throw;
-    }
-    return window;
-}
 
 }  // namespace fw

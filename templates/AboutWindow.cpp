@@ -1,6 +1,7 @@
 #include "templates/AboutWindow.h"
 
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 
 #include <QUrl>
@@ -52,4 +53,4 @@ bool AboutWindow::StaticText3_MouseDown(int, int) {
     return false;
 }
 
-class AboutWindow& AboutWindow() { return fw::Instance<class AboutWindow>(QStringLiteral("AboutWindow.AboutWindow")); }
+class AboutWindow& AboutWindow() { return fw::Instance<class AboutWindow>(); }

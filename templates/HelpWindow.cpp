@@ -1,5 +1,6 @@
 #include "templates/HelpWindow.h"
 
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/TemplateDesign.h"
 
@@ -32,4 +33,4 @@ std::vector<fw::ControlDesign> controlTable() { return {FragmentArea(12, 14, 696
 
 HelpWindow::HelpWindow() : fw::Window(windowDesign(), controlTable()) {}
 
-class HelpWindow& HelpWindow() { return fw::Instance<class HelpWindow>(QStringLiteral("HelpWindow.HelpWindow")); }
+class HelpWindow& HelpWindow() { return fw::Instance<class HelpWindow>(); }

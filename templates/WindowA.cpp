@@ -1,5 +1,6 @@
 #include "templates/WindowA.h"
 
+#include "framework/Instances.h"
 #include "templates/TemplateDesign.h"
 
 namespace {
@@ -34,4 +35,4 @@ WindowA::WindowA()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("A"), 715, 623),
                      {FragmentArea(10, 8, 674, 576, kPageHeadFragment)}) {}
 
-class WindowA& WindowA() { return fw::Instance<class WindowA>(QStringLiteral("WindowA.WindowA")); }
+class WindowA& WindowA() { return fw::Instance<class WindowA>(); }

@@ -1,5 +1,6 @@
 #include "templates/WindowC.h"
 
+#include "framework/Instances.h"
 #include "templates/TemplateDesign.h"
 
 // The answer script starts empty: each problem appends its answer statement.
@@ -7,4 +8,4 @@ WindowC::WindowC()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("C"), 676, 507),
                      {FragmentArea(13, 14, 643, 473, QString())}) {}
 
-class WindowC& WindowC() { return fw::Instance<class WindowC>(QStringLiteral("WindowC.WindowC")); }
+class WindowC& WindowC() { return fw::Instance<class WindowC>(); }

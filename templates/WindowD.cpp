@@ -1,5 +1,6 @@
 #include "templates/WindowD.h"
 
+#include "framework/Instances.h"
 #include "templates/TemplateDesign.h"
 
 namespace {
@@ -17,4 +18,4 @@ WindowD::WindowD()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("D"), 706, 554),
                      {FragmentArea(12, 14, 667, 497, kCheckFunctionFragment)}) {}
 
-class WindowD& WindowD() { return fw::Instance<class WindowD>(QStringLiteral("WindowD.WindowD")); }
+class WindowD& WindowD() { return fw::Instance<class WindowD>(); }

@@ -1,5 +1,6 @@
 #include "templates/WindowE.h"
 
+#include "framework/Instances.h"
 #include "templates/ReportStyle.h"
 #include "templates/TemplateDesign.h"
 
@@ -30,4 +31,4 @@ WindowE::WindowE()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("E"), 616, 474),
                      {FragmentArea(20, 14, 576, 404, kReportScriptFragment)}) {}
 
-class WindowE& WindowE() { return fw::Instance<class WindowE>(QStringLiteral("WindowE.WindowE")); }
+class WindowE& WindowE() { return fw::Instance<class WindowE>(); }

@@ -1,5 +1,6 @@
 #include "templates/WindowE2.h"
 
+#include "framework/Instances.h"
 #include "templates/ReportStyle.h"
 #include "templates/TemplateDesign.h"
 
@@ -25,4 +26,4 @@ WindowE2::WindowE2()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("Untitled"), 606, 468, true),
                      {FragmentArea(20, 14, 566, 405, kMailtoReportScriptFragment)}) {}
 
-class WindowE2& WindowE2() { return fw::Instance<class WindowE2>(QStringLiteral("WindowE2.WindowE2")); }
+class WindowE2& WindowE2() { return fw::Instance<class WindowE2>(); }

@@ -1,6 +1,7 @@
 #include "templates/WindowF.h"
 
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/TemplateDesign.h"
 
@@ -65,8 +66,8 @@ WindowF::WindowF() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder's host, so that typing the teacher's domain replaces it.
 void WindowF::Event_Open() {
-    EditField1().SetSelLength(14);
+    EditField1().SetSelLength(int(kUrlPlaceholderHost.size()));
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kUrlPlaceholderHost) - 1);
 }
 
-class WindowF& WindowF() { return fw::Instance<class WindowF>(QStringLiteral("WindowF.WindowF")); }
+class WindowF& WindowF() { return fw::Instance<class WindowF>(); }

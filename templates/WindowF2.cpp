@@ -1,6 +1,7 @@
 #include "templates/WindowF2.h"
 
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/TemplateDesign.h"
 
@@ -56,8 +57,8 @@ WindowF2::WindowF2() : FormEditorWindow(windowDesign(), controlTable()) {}
 
 // Selects the placeholder address, so that typing the teacher's replaces it.
 void WindowF2::Event_Open() {
-    EditField1().SetSelLength(21);
+    EditField1().SetSelLength(int(kEmailPlaceholder.size()));
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kEmailPlaceholder) - 1);
 }
 
-class WindowF2& WindowF2() { return fw::Instance<class WindowF2>(QStringLiteral("WindowF2.WindowF2")); }
+class WindowF2& WindowF2() { return fw::Instance<class WindowF2>(); }

@@ -1,5 +1,6 @@
 #include "templates/windowB.h"
 
+#include "framework/Instances.h"
 #include "templates/TemplateDesign.h"
 
 namespace {
@@ -23,4 +24,4 @@ windowB::windowB()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("B"), 632, 602),
                      {FragmentArea(20, 14, 579, 557, kPageBodyFragment)}) {}
 
-class windowB& windowB() { return fw::Instance<class windowB>(QStringLiteral("windowB.windowB")); }
+class windowB& windowB() { return fw::Instance<class windowB>(); }

@@ -4,6 +4,7 @@
 #include "builder/mainWindow.h"
 #include "framework/FileStepFaults.h"
 #include "framework/Files.h"
+#include "framework/Instances.h"
 #include "support/FileIdentity.h"
 #include "support/Harness.h"
 #include "templates/WindowA.h"
@@ -174,11 +175,6 @@ protected:
         EXPECT_EQ(bytes, joined(segments).toUtf8());
     }
 
-    bool isLive(const char* className) {
-        const auto live = fw::LiveWindows();
-        return std::find(live.begin(), live.end(), QString::fromLatin1(className)) != live.end();
-    }
-
     QStringList folderEntries() const {
         return QDir(folder_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
@@ -186,7 +182,7 @@ protected:
 
 // ---- Pages in each delivery mode ----
 
-// Two problems with mailto: delivery: the worked example's formula and reports.
+// Two problems with mailto: delivery: the grade formula and both reports for two problems.
 TEST_F(DoneTest, MailtoPageOfTwoProblems) {
     setTitle(QStringLiteral("Quiz7"));
     main().RadioButton1().SetValue(true);
@@ -206,7 +202,7 @@ TEST_F(DoneTest, MailtoPageOfTwoProblems) {
                                              "a[2]=x[1]*y[2];"));
     // The page report went to the mailto: report script; the CGI one was never made.
     EXPECT_EQ(WindowE2().EditField1().Text(), reportScriptBefore + kPageTwo);
-    EXPECT_FALSE(isLive("WindowE.WindowE"));
+    EXPECT_FALSE(fw::IsLive<class WindowE>());
     // The windows hold the completed texts.
     EXPECT_EQ(WindowA().EditField1().Text(), QString::fromUtf8(readFile(QStringLiteral("Quiz7.html"))));
     EXPECT_EQ(windowB().EditField1().Text(), before.body + kPageTail);
@@ -230,7 +226,7 @@ protected:
                    page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
         EXPECT_EQ(readFile(QStringLiteral("Speed.js")),
                   QByteArray("a[1]=Math.round(eval(x[1]/y[1])*Math.pow(10,1))/Math.pow(10,1);"));
-        EXPECT_FALSE(isLive("WindowE2.WindowE2"));
+        EXPECT_FALSE(fw::IsLive<class WindowE2>());
         EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
     }
 };

@@ -3,6 +3,7 @@
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "framework/RegEx.h"
 #include "framework/Window.h"
 #include "support/Harness.h"
@@ -125,6 +126,21 @@ TEST(RegExReplace, PatternsAreRegularExpressionsCaseSensitive) {
     EXPECT_FALSE(re.Search(QStringLiteral("O")));
 }
 
+TEST(RegExReplace, AnInvalidPatternThrowsNamingIt) {
+    RegEx re;
+    re.SearchPattern = QStringLiteral("[x");
+    re.ReplacementPattern = QStringLiteral("y");
+    try {
+        re.Search(QStringLiteral("[x]"));
+        FAIL() << "an invalid pattern was searched";
+    } catch (const std::logic_error& e) {
+        EXPECT_NE(std::string(e.what()).find("\"[x\""), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(re.Replace(QStringLiteral("[x]")), std::logic_error);  // also when asked again
+    re.SearchPattern = QStringLiteral("\\[x");
+    EXPECT_EQ(re.Replace(QStringLiteral("[x]")), QStringLiteral("y]"));
+}
+
 class Files : public AppHarness {};
 
 TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {
@@ -211,7 +227,7 @@ protected:
 
 class Controls : public AppHarness {
 protected:
-    Probe& probe() { return Instance<Probe>("Probe.Probe"); }
+    Probe& probe() { return Instance<Probe>(); }
 };
 
 TEST_F(Controls, TextAreaKeepsCarriageReturnsAndLineFeedsApart) {

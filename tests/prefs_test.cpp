@@ -4,6 +4,7 @@
 
 #include "builder/StartupPreferences.h"
 #include "builder/mainWindow.h"
+#include "framework/Instances.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
@@ -31,16 +32,13 @@ constexpr int kUrlOffset = 18;
 constexpr int kMailtoFormLength = 1442;
 constexpr int kEmailOffset = 714;
 
-const QString kCgiClass = QStringLiteral("WindowF.WindowF");
-const QString kMailtoClass = QStringLiteral("WindowF2.WindowF2");
-
 QString cgiForm() { return WindowF().EditField1().Text(); }
 QString mailtoForm() { return WindowF2().EditField1().Text(); }
 
 // The CGI form with `address` where the whole placeholder URL stood.
 void expectCgiAddress(const QString& address) {
     const QString text = cgiForm();
-    EXPECT_EQ(text.size(), kCgiFormLength - 37 + address.size());
+    EXPECT_EQ(text.size(), kCgiFormLength - kUrlPlaceholder.size() + address.size());
     const QString expected = QStringLiteral("<BR><FORM action=\"") + address + QStringLiteral("\" Method=\"Post\"");
     EXPECT_EQ(text.left(expected.size()), expected);
     EXPECT_FALSE(text.contains(kUrlPlaceholderHost));
@@ -49,7 +47,7 @@ void expectCgiAddress(const QString& address) {
 // The mailto: form with `address` as the instructor's value.
 void expectMailtoAddress(const QString& address) {
     const QString text = mailtoForm();
-    EXPECT_EQ(text.size(), kMailtoFormLength - 21 + address.size());
+    EXPECT_EQ(text.size(), kMailtoFormLength - kEmailPlaceholder.size() + address.size());
     const QString before = QStringLiteral("<input name=\"instructor\" type=hidden value=\"");
     EXPECT_EQ(text.mid(kEmailOffset - before.size(), before.size() + address.size() + 21),
               before + address + QStringLiteral("\" ></TD></TR></TABLE>"));
@@ -60,15 +58,16 @@ class Prefs : public AppHarness {
 protected:
     // Opens the main window, which reads the preference files.
     class mainWindow& start() { return mainWindow(); }
-    static bool exists(const QString& className) { return fw::FindWindow(className) != nullptr; }
+    static bool cgiEditorExists() { return fw::IsLive<class WindowF>(); }
+    static bool mailtoEditorExists() { return fw::IsLive<class WindowF2>(); }
 };
 
 TEST_F(Prefs, NoFileSelectsNothingAndCreatesNoEditor) {
     class mainWindow& w = start();
     EXPECT_FALSE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
-    EXPECT_FALSE(exists(kCgiClass));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(cgiEditorExists());
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_TRUE(messages_.empty());
     EXPECT_FALSE(fileExists("pref.txt"));
     EXPECT_FALSE(fileExists("prefe.txt"));
@@ -77,14 +76,14 @@ TEST_F(Prefs, NoFileSelectsNothingAndCreatesNoEditor) {
 TEST_F(Prefs, ModeButtonsShowTheirEditorsAndNeverHideTheOther) {
     class mainWindow& w = start();
     w.RadioButton2().Click();
-    ASSERT_TRUE(exists(kCgiClass));
+    ASSERT_TRUE(cgiEditorExists());
     EXPECT_TRUE(WindowF().Visible());
     EXPECT_TRUE(w.RadioButton2().Value());
     EXPECT_TRUE(cgiForm().mid(kUrlOffset).startsWith(kUrlPlaceholder));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
 
     w.RadioButton1().Click();
-    ASSERT_TRUE(exists(kMailtoClass));
+    ASSERT_TRUE(mailtoEditorExists());
     EXPECT_TRUE(WindowF2().Visible());
     EXPECT_TRUE(WindowF().Visible());
     EXPECT_TRUE(w.RadioButton1().Value());
@@ -105,10 +104,10 @@ TEST_F(Prefs, PrefTxtAloneSelectsCgiAndFillsItsForm) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.RadioButton2().Value());
     EXPECT_FALSE(w.RadioButton1().Value());
-    ASSERT_TRUE(exists(kCgiClass));
+    ASSERT_TRUE(cgiEditorExists());
     EXPECT_FALSE(WindowF().Visible());
     expectCgiAddress(QStringLiteral("http://www.example.com/cgi-bin/form.pl"));
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_TRUE(messages_.empty());
 
     // A later click on "Use CGI" shows the saved address.
@@ -122,10 +121,10 @@ TEST_F(Prefs, PrefeTxtAloneSelectsMailtoAndFillsItsForm) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
-    ASSERT_TRUE(exists(kMailtoClass));
+    ASSERT_TRUE(mailtoEditorExists());
     EXPECT_FALSE(WindowF2().Visible());
     expectMailtoAddress(QStringLiteral("teacher@example.org"));
-    EXPECT_FALSE(exists(kCgiClass));
+    EXPECT_FALSE(cgiEditorExists());
     EXPECT_TRUE(messages_.empty());
 }
 
@@ -239,7 +238,7 @@ TEST_P(PrefsUnusable, EmailFileAloneSelectsMailtoKeepsPlaceholder) {
     EXPECT_TRUE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
     // Selecting the mode in code runs no Action: no editor appeared.
-    EXPECT_FALSE(exists(kMailtoClass));
+    EXPECT_FALSE(mailtoEditorExists());
     EXPECT_EQ(mailtoForm().mid(kEmailOffset, 21), kEmailPlaceholder);
     if (!GetParam().folder) {
         EXPECT_EQ(readFile("prefe.txt"), GetParam().bytes);

@@ -4,6 +4,7 @@
 #include "app/Menu.h"
 #include "app/Startup.h"
 #include "builder/mainWindow.h"
+#include "framework/Instances.h"
 #include "framework/Runtime.h"
 #include "support/Harness.h"
 #include "templates/AboutWindow.h"
@@ -24,7 +25,6 @@ protected:
     }
     void TearDown() override {
         fw::SetUnhandledExceptionHandler(nullptr);
-        fw::RuntimeRegisterAppObject(nullptr);
         AppHarness::TearDown();
     }
     std::vector<QString> reports_;
@@ -36,9 +36,16 @@ TEST_F(Shell, StartupCreatesAppMenuAndOnlyTheMainWindow) {
     EXPECT_NE(dynamic_cast<App*>(fw::AppObject()), nullptr);
     EXPECT_EQ(fw::AppObject()->GetMenuBar(), &Menu());
     EXPECT_EQ(mainWindow().GetMenuBar(), &Menu());
-    EXPECT_EQ(fw::LiveWindows(), std::vector<QString>{"mainWindow.mainWindow"});
+    EXPECT_EQ(fw::LiveWindows(), std::vector<QString>{"mainWindow"});
     EXPECT_TRUE(mainWindow().Visible());
     EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(Shell, TheMainWindowTakesItsMenuBarFromTheApplicationObject) {
+    EXPECT_EQ(mainWindow().GetMenuBar(), fw::AppObject()->GetMenuBar());
+    fw::DestroyAllInstances();
+    EXPECT_THROW(mainWindow(), std::logic_error);  // opened before start-up made the application object
+    EXPECT_TRUE(fw::LiveWindows().empty());
 }
 
 TEST_F(Shell, ClassesAreRegisteredInOrder) {
@@ -61,7 +68,8 @@ TEST_F(Shell, AnExceptionAtStartIsReportedOnceAndTheLoopNeverRuns) {
     ASSERT_EQ(reports_.size(), 1u);
     EXPECT_TRUE(reports_[0].contains("broken start"));
     ReleaseModuleGlobals();
-    EXPECT_FALSE(MenuExists());
+    EXPECT_FALSE(fw::IsLive<class Menu>());
+    EXPECT_EQ(fw::AppObject(), nullptr);
     EXPECT_EQ(fw::RuntimeExit(), 1);
 }
 
@@ -99,7 +107,7 @@ TEST_F(Shell, QuitAndTheCloseBoxEndTheProgramWritingNothing) {
     EXPECT_TRUE(QDir(folder_.path()).entryList(QDir::Files).isEmpty());
     ReleaseModuleGlobals();
     EXPECT_TRUE(fw::LiveWindows().empty());
-    EXPECT_FALSE(MenuExists());
+    EXPECT_FALSE(fw::IsLive<class Menu>());
 }
 
 TEST_F(Shell, MenuTreeInOrder) {
@@ -160,11 +168,12 @@ TEST_F(Shell, AboutAndHelpAreEnabledAndShowOneWindowEach) {
     EXPECT_TRUE(about->Visible());
 
     mainWindow().ChooseMenuItem("HelpHelp");
-    EXPECT_TRUE(HelpWindow().Visible());
+    class HelpWindow* help = &HelpWindow();
+    EXPECT_TRUE(help->Visible());
+    const size_t live = fw::LiveWindows().size();
     mainWindow().ChooseMenuItem("HelpHelp");
-    int helps = 0;
-    for (const QString& name : fw::LiveWindows()) helps += name == "HelpWindow.HelpWindow";
-    EXPECT_EQ(helps, 1);
+    EXPECT_EQ(help, &HelpWindow());
+    EXPECT_EQ(fw::LiveWindows().size(), live);
     EXPECT_EQ(mainWindow().probField().Text(), "a problem in progress");
 }
 

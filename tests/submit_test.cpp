@@ -58,14 +58,12 @@ protected:
                 m.numField6().Text(), m.errorbox().Text(), m.decBox().Text()};
     }
 
+    // Variable 1 ([x]), 2 ([y]) or 3 ([z]).
     void variable(int which, const QString& min, const QString& max, const QString& dec) {
-        class mainWindow& m = w();
-        fw::TextField* f[3][3] = {{&m.var1min(), &m.var1max(), &m.var1dec()},
-                                  {&m.var2min(), &m.var2max(), &m.var2dec()},
-                                  {&m.var3min(), &m.var3max(), &m.var3dec()}};
-        typeInto(*f[which - 1][0], min);
-        typeInto(*f[which - 1][1], max);
-        typeInto(*f[which - 1][2], dec);
+        const auto fields = w().variableFields(which - 1);
+        typeInto(fields.min, min);
+        typeInto(fields.max, max);
+        typeInto(fields.dec, dec);
     }
 
     // A complete entry with the given statement and solution.
@@ -80,8 +78,8 @@ protected:
     void submit() { w().nextButton1().Push(); }
 };
 
-// The car example as problem 3: x and y shown, z unused.
-TEST_F(SubmitTest, WorkedExampleProblem3AppendsTheFiveTexts) {
+// The car problem as problem 3: x and y shown, z unused.
+TEST_F(SubmitTest, Problem3WithXAndYAppendsTheFiveTexts) {
     const Fragments initial = fragments();
     typeInto(w().EditField5(), "Physics");
     typeInto(w().numField6(), "3");
@@ -117,7 +115,7 @@ TEST_F(SubmitTest, WorkedExampleProblem3AppendsTheFiveTexts) {
 }
 
 // Problem 2 uses problem 1's x: a chained problem.
-TEST_F(SubmitTest, WorkedExampleChainedProblem2) {
+TEST_F(SubmitTest, ChainedProblem2UsesTheXOfProblem1) {
     problem("A car covers [x] km in [y] h. What is its speed in km/h?", "[x]/[y]", "2", "1");
     variable(1, "10", "100", "0");
     variable(2, "1.5", "4", "1");

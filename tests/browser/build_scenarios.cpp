@@ -14,11 +14,11 @@
 //                     "solution": "[x]/[y]", "margin": "2", "decimals": "1" } ] }
 // Every message box, a refused "Submit Problem" or a "Done" that does not quit
 // with status 0 fails the run with a message naming the scenario.
-#include "app/Menu.h"
+#include "app/Startup.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
-#include "framework/Window.h"
+#include "framework/Instances.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
 
@@ -73,12 +73,16 @@ void typeOverSelection(const QString& scenario, Editor& editor, const QString& t
     if (editor.Visible()) fail(scenario, "DONE left the editor open");
 }
 
-void setVariable(const QJsonObject& problem, const char* key, fw::TextField& min, fw::TextField& max,
-                 fw::TextField& dec) {
-    const QJsonArray range = problem.value(QLatin1String(key)).toArray();
-    min.SetText(range.size() > 0 ? range.at(0).toString() : QString());
-    max.SetText(range.size() > 1 ? range.at(1).toString() : QString());
-    dec.SetText(range.size() > 2 ? range.at(2).toString() : QString());
+// The problem's "x", "y" and "z" ranges into the variables' fields.
+void setVariables(const QJsonObject& problem, const class mainWindow& w) {
+    const char* const keys[mainWindow::kVariableCount] = {"x", "y", "z"};
+    for (int v = 0; v < mainWindow::kVariableCount; ++v) {
+        const QJsonArray range = problem.value(QLatin1String(keys[v])).toArray();
+        const auto fields = w.variableFields(v);
+        fields.min.SetText(range.size() > 0 ? range.at(0).toString() : QString());
+        fields.max.SetText(range.size() > 1 ? range.at(1).toString() : QString());
+        fields.dec.SetText(range.size() > 2 ? range.at(2).toString() : QString());
+    }
 }
 
 void checkNoMessage(const QString& scenario, const Recorder& rec, const QString& step) {
@@ -98,6 +102,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     if (s.contains(QLatin1String("prefe")))
         writeFile(QDir(folder).filePath("prefe.txt"), s.value(QLatin1String("prefe")).toString() + "\n");
 
+    NewAppInstance();
     class mainWindow& w = mainWindow();
     checkNoMessage(name, rec, "start-up");
 
@@ -122,9 +127,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
         const QJsonObject p = problems.at(i).toObject();
         const QString number = w.numField6().Text();
         w.probField().SetText(p.value(QLatin1String("statement")).toString());
-        setVariable(p, "x", w.var1min(), w.var1max(), w.var1dec());
-        setVariable(p, "y", w.var2min(), w.var2max(), w.var2dec());
-        setVariable(p, "z", w.var3min(), w.var3max(), w.var3dec());
+        setVariables(p, w);
         w.solField().SetText(p.value(QLatin1String("solution")).toString());
         selectRow(name, w.errorbox(), p.value(QLatin1String("margin")).toString());
         selectRow(name, w.decBox(), p.value(QLatin1String("decimals")).toString());
@@ -142,8 +145,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     for (const QString& file : {title + ".html", title + ".js"})
         if (!QFile::exists(QDir(folder).filePath(file))) fail(name, "Done did not write " + file);
 
-    fw::ReleaseWindows();
-    ReleaseMenu();
+    fw::DestroyAllInstances();
     fw::SetApplicationFolder(QString());
     std::printf("built %s\n", qPrintable(name));
 }
@@ -189,8 +191,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", e.what());
         status = 1;
     }
-    fw::ReleaseWindows();
-    if (MenuExists()) ReleaseMenu();
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);
     fw::SetShowURLHandler(nullptr);

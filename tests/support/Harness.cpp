@@ -1,7 +1,8 @@
 #include "support/Harness.h"
 
-#include "app/Menu.h"
+#include "app/Startup.h"
 #include "framework/Files.h"
+#include "framework/Instances.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,11 +15,11 @@ void AppHarness::SetUp() {
     fw::SetMsgBoxHandler([this](const QString& text) { messages_.push_back(text); });
     fw::SetQuitHandler([this](int code) { quits_.push_back(code); });
     fw::SetShowURLHandler([this](const QString& url) { urls_.push_back(url); });
+    NewAppInstance();
 }
 
 void AppHarness::TearDown() {
-    fw::ReleaseWindows();
-    ReleaseMenu();
+    fw::DestroyAllInstances();
     fw::SetApplicationFolder(QString());
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);

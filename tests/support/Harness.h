@@ -1,10 +1,12 @@
 // A fixture for tests that drive the program's windows: messages, quits and
 // opened addresses are recorded instead of shown, the application folder is a
-// fresh temporary folder, and every window is released after each test.
+// fresh temporary folder, the application object with its menu bar is made as
+// start-up makes it, and every instance is destroyed after each test.
 #pragma once
 
 #include "framework/Controls.h"
 #include "framework/Globals.h"
+#include "framework/Instances.h"
 #include "framework/Window.h"
 
 #include <QByteArray>

@@ -1,1 +1,0 @@
-quill_test(prefs_test prefs_test.cpp)
