@@ -16,4 +16,7 @@ public:
 // owner (framework/Instances.h), which destroys it after every window. (The
 // function shares the class's name; write "class Menu" where the type is meant
 // after this point.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 Menu& Menu();
+#pragma GCC diagnostic pop

@@ -80,4 +80,7 @@ private:
 };
 
 // The single instance, created and shown on first use.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 mainWindow& mainWindow();
+#pragma GCC diagnostic pop

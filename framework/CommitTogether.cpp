@@ -34,7 +34,7 @@ void testing::FailFileStep(int n, int error) { armedFaults().push_back({n, error
 class PairCommit {
 public:
     explicit PairCommit(std::span<TextOutputStream* const> streams) {
-        for (TextOutputStream* stream : streams) entries_.push_back({stream, QFile::encodeName(stream->Path())});
+        for (TextOutputStream* stream : streams) entries_.push_back({stream, QFile::encodeName(stream->Path()), {}, false, false});
     }
     ~PairCommit() { armedFaults().clear(); }
 

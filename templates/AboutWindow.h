@@ -17,4 +17,7 @@ protected:
     void CreateControls() override;
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 AboutWindow& AboutWindow();
+#pragma GCC diagnostic pop

@@ -9,4 +9,7 @@ public:
     fw::TextArea& EditField1() const { return control<fw::TextArea>(QStringLiteral("EditField1")); }
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 HelpWindow& HelpWindow();
+#pragma GCC diagnostic pop

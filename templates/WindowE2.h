@@ -10,4 +10,7 @@ public:
 
 // The single instance, created on first use. (The function shares the class's
 // name; inside the class's own members use this instead.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 WindowE2& WindowE2();
+#pragma GCC diagnostic pop

@@ -11,4 +11,7 @@ protected:
     void Event_Open() override;  // selects the host of the placeholder address
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 WindowF& WindowF();
+#pragma GCC diagnostic pop

@@ -11,4 +11,7 @@ protected:
     void Event_Open() override;  // selects the placeholder e-mail address
 };
 
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wshadow"  // the accessor is named after its class on purpose
 WindowF2& WindowF2();
+#pragma GCC diagnostic pop

@@ -191,7 +191,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"LongestOfFourByteCharacters",
                  QByteArray("\xF0\x9F\x98\x80").repeated(StartupPreferences::kMaxLineLength / 2) + "\r\n",
                  QStringLiteral("\U0001F600").repeated(StartupPreferences::kMaxLineLength / 2)}),
-    [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<LineCase>& row) { return std::string(row.param.name); });
 
 // A file that exists but cannot be used: the mode is still selected, the
 // form keeps its placeholder, a message names the file, and start-up goes on.
@@ -257,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                      QByteArray("\xC3\xA9").repeated(StartupPreferences::kMaxLineLength + 1), false, "longer than"},
         UnusableCase{"TenMegabytesOfTwoByteCharacters", QByteArray("\xC3\xA9").repeated(5 << 20), false,
                      "longer than"}),
-    [](const ::testing::TestParamInfo<UnusableCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<UnusableCase>& row) { return std::string(row.param.name); });
 
 TEST_F(Prefs, UnreadableFileIsReported) {
     if (geteuid() == 0) GTEST_SKIP() << "root reads any file";
@@ -360,9 +360,9 @@ TEST_P(PrefsNotRegular, IsReportedAndStartUpGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, PrefsNotRegular,
                          ::testing::Values(Special::Fifo, Special::LinkToFifo, Special::Socket, Special::LinkToDevice),
-                         [](const ::testing::TestParamInfo<Special>& info) {
+                         [](const ::testing::TestParamInfo<Special>& row) {
                              std::ostringstream name;
-                             PrintTo(info.param, &name);
+                             PrintTo(row.param, &name);
                              return name.str();
                          });
 
@@ -466,6 +466,6 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"Cgi", "http://www.example.com/cgi-bin/form.pl\n", {}, false},
         ModeCase{"Mailto", {}, "o'brien@example.org\n", true},
         ModeCase{"BothGiveMailto", "http://www.example.com/cgi-bin/form.pl\n", "o'brien@example.org\n", true}),
-    [](const ::testing::TestParamInfo<ModeCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<ModeCase>& row) { return std::string(row.param.name); });
 
 }  // namespace
