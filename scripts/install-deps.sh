@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what building and testing quillory3 needs, from Debian's packages.
-# Safe to run again: it installs only what is missing.
+# Installs what building and testing quillory3 needs, from Debian's packages,
+# and any further packages named on the command line:
+#   install-deps.sh [package...]
+# Safe to run again: it installs only what is missing. Uses sudo when not run
+# as root.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb libx11-dev libxdamage-dev)
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb libx11-dev libxdamage-dev
+          "$@")
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 

@@ -6,20 +6,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
-missing=()
-dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok installed" || missing+=(chromium)
-command -v node >/dev/null 2>&1 || missing+=(nodejs)
-command -v npm >/dev/null 2>&1 || missing+=(npm)
-
-if ((${#missing[@]})); then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null 2>&1 || { echo "install.sh: needs root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    sudo="sudo"
-  fi
-  $sudo apt-get update -qq
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
-fi
+"$here/../../scripts/install-deps.sh" chromium
 
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
 installed="$here/node_modules/.installed-package-lock.json"
