@@ -3,6 +3,10 @@
 #pragma once
 
 #include "builder/mainWindow.h"
+#include "support/Entry.h"
+
+#include <benchmark/benchmark.h>
+#include <stdexcept>
 
 inline void EnterProblem(class mainWindow& w, const QString& minX, const QString& minY) {
     w.probField().SetText(QStringLiteral("A car covers [x] km in [y] h. What is its speed in km/h?"));
@@ -15,7 +19,17 @@ inline void EnterProblem(class mainWindow& w, const QString& minX, const QString
     w.var2dec().SetText(QStringLiteral("1"));
 }
 
-inline void SelectRow(fw::Listbox& list, const QString& text) {
-    for (int row = 0; row < list.ListCount(); ++row)
-        if (list.List(row) == text) list.SetListIndex(row);
+// Chooses the margin and the decimals as the teacher does. A list without the
+// row marks the benchmark as an error and gives false: the caller leaves its
+// loop, since what follows would not time the problem meant.
+inline bool SelectRows(benchmark::State& state, class mainWindow& w, const QString& margin,
+                       const QString& decimals) {
+    try {
+        selectRow(w.errorbox(), margin);
+        selectRow(w.decBox(), decimals);
+        return true;
+    } catch (const std::runtime_error& e) {
+        state.SkipWithError(e.what());
+        return false;
+    }
 }

@@ -12,7 +12,10 @@
 //           the client can draw into it, so no drawing is missed.
 // The process is then ended with SIGTERM.
 //
-// Usage: startup_bench [--runs N] [--verbose] [--program PATH] [--bare PATH]
+// With --prefs, pref.txt and prefe.txt are put beside the copies, so that the
+// program starts as a teacher's does who saved both addresses.
+//
+// Usage: startup_bench [--runs N] [--verbose] [--prefs] [--program PATH] [--bare PATH]
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 
@@ -171,6 +174,13 @@ private:
     int damageEvent_ = 0;
 };
 
+void writeFile(const fs::path& path, const char* text) {
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) throw std::runtime_error("cannot write " + path.string());
+    const bool written = std::fputs(text, f) >= 0;
+    if (std::fclose(f) != 0 || !written) throw std::runtime_error("cannot write " + path.string());
+}
+
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
@@ -180,6 +190,7 @@ double median(std::vector<double> v) {
 struct Options {
     int runs = 15;
     bool verbose = false;
+    bool prefs = false;
     fs::path program = QUILLORY_PROGRAM;
     fs::path bare = QUILLORY_BARE_WINDOW;
 };
@@ -193,7 +204,10 @@ Options parse(int argc, char** argv) {
         else if (arg == "--program" && hasValue) o.program = argv[++i];
         else if (arg == "--bare" && hasValue) o.bare = argv[++i];
         else if (arg == "--verbose" || arg == "-v") o.verbose = true;
-        else throw std::runtime_error("usage: startup_bench [--runs N] [--verbose] [--program PATH] [--bare PATH]");
+        else if (arg == "--prefs") o.prefs = true;
+        else
+            throw std::runtime_error(
+                "usage: startup_bench [--runs N] [--verbose] [--prefs] [--program PATH] [--bare PATH]");
     }
     return o;
 }
@@ -207,7 +221,7 @@ int run(const Options& o) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);  // both on this X server, whatever the caller's setting
 
     // Fresh copies in an empty folder: the program reads its preference files
-    // beside itself, and none should be found.
+    // beside itself, and none is found unless --prefs puts both there.
     char dirTemplate[] = "/tmp/startup-bench-XXXXXX";
     if (!mkdtemp(dirTemplate)) throw std::runtime_error("cannot make a temporary folder");
     const fs::path dir = dirTemplate;
@@ -222,6 +236,10 @@ int run(const Options& o) {
     const fs::path program = dir / "quillory3";
     fs::copy_file(o.bare, bare);
     fs::copy_file(o.program, program);
+    if (o.prefs) {
+        writeFile(dir / "pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
+        writeFile(dir / "prefe.txt", "teacher@example.org\n");
+    }
 
     StartupProbe probe;
     probe.measure(bare, dir);  // warm-up: caches, fonts, the X server's first clients
@@ -242,8 +260,8 @@ int run(const Options& o) {
                         b.frameMs, p.mappedMs, p.frameMs);
     }
 
-    std::printf("Start-up, %d alternating runs each on display %s (medians; ratio = median of per-run ratios)\n",
-                o.runs, std::getenv("DISPLAY"));
+    std::printf("Start-up, %d alternating runs each on display %s, %s (medians; ratio = median of per-run ratios)\n",
+                o.runs, std::getenv("DISPLAY"), o.prefs ? "with pref.txt and prefe.txt" : "no preference file");
     std::printf("%-22s %10s %10s %8s\n", "", "bare", "quillory3", "ratio");
     std::printf("%-22s %7.1f ms %7.1f ms %7.2fx\n", "to mapped window", median(bareMapped), median(progMapped),
                 median(mappedRatio));

@@ -1,8 +1,6 @@
-// One "Submit Problem" at the 1st, 50th and 99th problem of a test: the
-// fragments grow with every problem, a Submit must not.
-#include "app/Startup.h"
-#include "bench/BenchProblem.h"
-#include "builder/mainWindow.h"
+// One "Submit Problem" at the 1st, 50th, 99th, 1,000th and 10,000th problem
+// of a test: the fragments grow with every problem, a Submit must not.
+#include "bench/BenchTest.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/Instances.h"
@@ -21,15 +19,10 @@ void BM_SubmitProblem(benchmark::State& state) {
     fw::SetApplicationFolder(folder.path());
     fw::SetMsgBoxHandler([](const QString&) {});
     for (auto _ : state) {
-        NewAppInstance();
-        class mainWindow& w = mainWindow();
-        w.EditField5().SetText(QStringLiteral("Kinematics"));
-        SelectRow(w.errorbox(), QStringLiteral("2"));
-        SelectRow(w.decBox(), QStringLiteral("1"));
-        for (int n = 1; n < number; ++n) {
-            EnterProblem(w, QStringLiteral("10"), QStringLiteral("1,5"));
-            w.nextButton1().Push();
-        }
+        class mainWindow* test = NewTest(state, false);
+        if (!test) break;
+        class mainWindow& w = *test;
+        SubmitProblems(w, number - 1, QStringLiteral("10"), QStringLiteral("1,5"));
         EnterProblem(w, QStringLiteral("10"), QStringLiteral("1,5"));
         const auto start = std::chrono::steady_clock::now();
         w.nextButton1().Push();
@@ -44,4 +37,7 @@ void BM_SubmitProblem(benchmark::State& state) {
 
 }  // namespace
 
+// Fewer runs for the larger tests, each of which is built anew.
 BENCHMARK(BM_SubmitProblem)->Arg(1)->Arg(50)->Arg(99)->UseManualTime()->Iterations(100)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SubmitProblem)->Arg(1000)->UseManualTime()->Iterations(20)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SubmitProblem)->Arg(10000)->UseManualTime()->Iterations(5)->Unit(benchmark::kMicrosecond);

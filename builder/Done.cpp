@@ -28,13 +28,17 @@ constexpr double kMaxProblems = 100000;
 const QString kPageExtension = QStringLiteral(".html");
 const QString kScriptExtension = QStringLiteral(".js");
 
+bool IsAscii(const QString& text) {
+    char16_t bits = 0;
+    for (QChar c : text) bits |= c.unicode();
+    return bits <= 0x7F;
+}
+
 // Browsers read a page that declares no encoding as UTF-8 only when it starts
 // with the byte-order mark; a text of plain ASCII is written as it stands.
-QString WithByteOrderMark(const QString& text) {
-    for (QChar c : text) {
-        if (c.unicode() > 0x7F) return QChar(0xFEFF) + text;
-    }
-    return text;
+bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
+    if (!IsAscii(text) && !stream.Write(QString(QChar(0xFEFF)))) return false;
+    return stream.Write(text);
 }
 
 // The title as messages quote it: a long one cut after its first 40
@@ -153,8 +157,7 @@ bool Done::CheckTitle() {
 }
 
 void Done::GradeExpression() {
-    check_ = WindowD().EditField1().Text() + QLatin1StringView(";var grade=") +
-             ::GradeExpression(LastProblem(), problemCount_);
+    checkEnd_ = {QLatin1StringView(";var grade=") + ::GradeExpression(LastProblem(), problemCount_)};
 }
 
 void Done::ReportTexts() {
@@ -163,28 +166,40 @@ void Done::ReportTexts() {
     pageReport_ = std::move(reports.PageReportText);
 }
 
+// The page report reaches the page only within the report script, so its own
+// text is let go here.
 void Done::AppendPageReport() {
     if (MailtoDelivery())
         reportScript_ = WindowE2().EditField1().Text() + pageReport_;
     else
         reportScript_ = WindowE().EditField1().Text() + pageReport_;
+    pageReport_.clear();
 }
 
-void Done::ScriptInclude() { head_ = WindowA().EditField1().Text() + ScriptIncludeLine(Title()); }
+void Done::ScriptInclude() { scriptInclude_ = ScriptIncludeLine(Title()); }
 
 void Done::DeliveryTexts() {
     const QString form = MailtoDelivery() ? WindowF2().EditField1().Text() : WindowF().EditField1().Text();
-    check_ += fw::EndOfLine() + reportScript_ + form;
+    checkEnd_ << fw::EndOfLine() << reportScript_ << form;
 }
 
 void Done::ReportField() {
-    check_ += QLatin1StringView(";msg.document.forms[0].quesgrades.value=") + mailReport_ +
-              QLatin1StringView("}");
+    checkEnd_ << QStringLiteral(";msg.document.forms[0].quesgrades.value=") << std::move(mailReport_)
+              << QStringLiteral("}");
 }
 
-void Done::PageTail() { body_ = windowB().EditField1().Text() + PageTailFragment(); }
+void Done::PageTail() { bodyEnd_ = PageTailFragment(); }
 
-void Done::PageAssembly() { page_ = head_ + check_ + body_; }
+// The head, the check function and the body, each completed, in one text of
+// exactly the page's size.
+void Done::PageAssembly() {
+    QStringList parts = {WindowA().EditField1().Text(), scriptInclude_, WindowD().EditField1().Text()};
+    parts << checkEnd_ << windowB().EditField1().Text() << bodyEnd_;
+    qsizetype size = 0;
+    for (const QString& part : parts) size += part.size();
+    page_.reserve(size);
+    for (const QString& part : parts) page_ += part;
+}
 
 // Both files are written to hidden files first and put in place together,
 // so that a failure at any step leaves the old pair as it was.
@@ -208,7 +223,7 @@ bool Done::WriteFiles() {
         if (!file.stream) return fail(file.extension, error);
     }
     for (OutputFile& file : files) {
-        if (!file.stream->Write(WithByteOrderMark(file.text)) || !file.stream->Close())
+        if (!WriteWithByteOrderMark(*file.stream, file.text) || !file.stream->Close())
             return fail(file.extension, file.stream->Error());
     }
     fw::TextOutputStream* streams[] = {files[0].stream.get(), files[1].stream.get()};
@@ -231,8 +246,8 @@ void Done::StoreTexts() {
         WindowE2().EditField1().SetText(reportScript_);
     else
         WindowE().EditField1().SetText(reportScript_);
-    WindowD().EditField1().SetText(check_);
-    windowB().EditField1().SetText(body_);
+    for (const QString& part : checkEnd_) WindowD().EditField1().Append(part);
+    windowB().EditField1().Append(bodyEnd_);
     WindowA().EditField1().SetText(page_);
 }
 

@@ -1,14 +1,19 @@
 // "Done": finishes the page from the collected fragments, writes Title.html
 // and Title.js beside the application and quits.
 //
-// The completed texts are built in this object from the fragments and are
-// written back into the template windows only once both files are in place.
-// A Done that fails to write leaves the teacher's work as it was (apart from
-// the "--" fix of the page head, which a second run leaves unchanged), so
+// The texts that complete the fragments are built in this object, and the
+// fragments are completed in the template windows only once both files are in
+// place. A Done that fails to write leaves the teacher's work as it was (apart
+// from the "--" fix of the page head, which a second run leaves unchanged), so
 // pressing "Done" again after fixing the cause writes the same page.
+//
+// A test may hold 100,000 problems, so no fragment is copied except into the
+// page: what completes each one is kept apart and added to it in place once
+// the files are written.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class mainWindow;
 
@@ -33,7 +38,7 @@ private:
     void PageTail();                  // the page's tail after the body
     void PageAssembly();              // head, grading script and body: the whole page
     bool WriteFiles();                // Title.html and Title.js, replaced together
-    void StoreTexts();                // the completed texts back into their windows
+    void StoreTexts();                // the completed texts into their windows
     void Quit();
     void ReportWriteFailure(const QString& extension, const QString& reason) const;
 
@@ -44,11 +49,11 @@ private:
 
     class mainWindow& w_;
     qint32 problemCount_ = 0;
-    QString mailReport_;    // MailReportText
-    QString pageReport_;    // PageReportText
-    QString head_;          // PageHeadFragment, completed
-    QString check_;         // CheckFunctionFragment, completed
-    QString reportScript_;  // the delivery mode's report script with the page report
-    QString body_;          // PageBodyFragment, completed
-    QString page_;          // the whole page
+    QString mailReport_;     // MailReportText, until the check function's parts take it
+    QString pageReport_;     // PageReportText, until the report script takes it
+    QString scriptInclude_;  // what completes PageHeadFragment
+    QStringList checkEnd_;   // what completes CheckFunctionFragment, part by part: the reports are not copied
+    QString reportScript_;   // the delivery mode's report script with the page report
+    QString bodyEnd_;        // what completes PageBodyFragment
+    QString page_;           // the whole page
 };

@@ -43,10 +43,6 @@ void GuardedReplace(const fw::RegEx& re, fw::TextControl& control) {
     control.SetText(re.Replace(text));
 }
 
-void Append(fw::TextArea& fragment, const QString& text) {
-    fragment.SetText(fragment.Text() + text);
-}
-
 }  // namespace
 
 void SubmitProblem::Run() {
@@ -103,29 +99,27 @@ void SubmitProblem::PlaceTitle() {
     GuardedReplace(title, WindowF2().EditField1());
 }
 
-void SubmitProblem::AppendBanner() { Append(windowB().EditField1(), ProblemBanner(ProblemNumber())); }
+void SubmitProblem::AppendBanner() { windowB().EditField1().Append(ProblemBanner(ProblemNumber())); }
 
 // For each variable: its first placeholder in the statement shows the value
 // drawn for this problem, and the solution then uses this problem's value. A
 // variable the solution uses but the statement doesn't show takes the
 // previous problem's value (a chained problem). Each variable's search sees
-// the statement as the variables before it left it; the statement field is
-// written once, at the end, and only when a placeholder was replaced (the
-// field is on screen, and showing a text costs far more than building it).
+// the statement as the variables before it left it. The rewritten statement
+// is kept here, not in the statement field: the field is on screen, showing a
+// text costs far more than building it, and the press empties the field.
 void SubmitProblem::PlaceholderPass() {
-    const QString original = w_.probField().Text();
-    QString statement = original;
+    statement_ = w_.probField().Text();
     for (int v = 0; v < kVariableCount; ++v) {
         const QChar variable = kVariables[v];
         fw::RegEx pass = MakeRegEx(PlaceholderPattern(variable), ValueDisplayScript(variable, ProblemNumber()));
-        if (pass.Search(statement)) {
-            statement = pass.Replace(statement);
+        if (pass.Search(statement_)) {
+            statement_ = pass.Replace(statement_);
             variableIndex_[v] = ProblemNumber();
         } else if (pass.Search(w_.solField().Text())) {
             variableIndex_[v] = fw::Str(fw::Val(ProblemNumber()) - 1);
         }
     }
-    if (statement != original) w_.probField().SetText(statement);
 }
 
 void SubmitProblem::RewriteSolution() {
@@ -138,12 +132,11 @@ void SubmitProblem::RewriteSolution() {
 }
 
 void SubmitProblem::AppendStatementAndInput() {
-    Append(windowB().EditField1(), w_.probField().Text() + AnswerInput(ProblemNumber()));
+    windowB().EditField1().Append(statement_ + AnswerInput(ProblemNumber()));
 }
 
 void SubmitProblem::AppendAnswerStatement() {
-    Append(WindowC().EditField1(),
-           AnswerStatement(ProblemNumber(), w_.solField().Text(), w_.decBox().Text()));
+    WindowC().EditField1().Append(AnswerStatement(ProblemNumber(), w_.solField().Text(), w_.decBox().Text()));
 }
 
 void SubmitProblem::AppendRandomValueStatements() {
@@ -154,11 +147,11 @@ void SubmitProblem::AppendRandomValueStatements() {
         if (max.Text().isEmpty()) continue;
         statements += RandomValueStatement(kVariables[v], number_, min.Text(), max.Text(), dec.Text());
     }
-    if (!statements.isEmpty()) Append(WindowA().EditField1(), statements);
+    if (!statements.isEmpty()) WindowA().EditField1().Append(statements);
 }
 
 void SubmitProblem::AppendGradingStatement() {
-    Append(WindowD().EditField1(), GradingStatement(ProblemNumber(), w_.errorbox().Text()));
+    WindowD().EditField1().Append(GradingStatement(ProblemNumber(), w_.errorbox().Text()));
 }
 
 void SubmitProblem::ClearEntryFields() {

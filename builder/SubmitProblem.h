@@ -35,4 +35,6 @@ private:
     QString variableIndex_[3];
     // The problem number as the random-value stage read it; the advance uses it.
     QString number_;
+    // The statement with its placeholders rewritten, as the page body takes it.
+    QString statement_;
 };

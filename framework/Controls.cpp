@@ -55,15 +55,42 @@ std::pair<int, int> cutToText(int start, int length, qsizetype size) {
     return {int(from), int(to)};
 }
 
+// Events on which the widget shows its text or acts on it: its paint, and the
+// user's focus, keys, input method, mouse, wheel and drags.
+bool needsShownText(QEvent::Type type) {
+    switch (type) {
+    case QEvent::Paint:
+    case QEvent::FocusIn:
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::InputMethod:
+    case QEvent::InputMethodQuery:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
-// Shows the held text when the widget first becomes visible, and folds the
-// user's edits back into it.
+// Puts the held text into the widget just before the widget needs it. It
+// watches the frame, which paints before the viewport and the scroll bar do,
+// and the viewport, which takes the mouse and may repaint on its own.
 class TextAreaWatcher : public QObject {
 public:
     explicit TextAreaWatcher(TextArea* area) : QObject(area->edit_), area_(area) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Show && !area_->shown_) area_->showText();
+        if (!area_->shown_ && needsShownText(event->type())) area_->showText();
         return false;
     }
 
@@ -73,7 +100,9 @@ private:
 
 TextArea::TextArea(QString name, QPlainTextEdit* widget)
     : TextControl(Kind::TextArea, std::move(name), widget), edit_(widget) {
-    edit_->installEventFilter(new TextAreaWatcher(this));
+    auto* watcher = new TextAreaWatcher(this);
+    edit_->installEventFilter(watcher);
+    edit_->viewport()->installEventFilter(watcher);
     QObject::connect(edit_->document(), &QTextDocument::contentsChange, edit_,
                      [this](int position, int removed, int added) {
                          if (!settingText_ && shown_) takeUserEdit(position, removed, added);
@@ -85,18 +114,58 @@ QString TextArea::Text() const { return text_; }
 void TextArea::SetText(const QString& text) {
     readSelection();
     text_ = text;
-    selStart_ = std::min<int>(selStart_, int(text_.size()));
-    selLength_ = std::min<int>(selLength_, int(text_.size()) - selStart_);
-    if (edit_->isVisible()) showText();
-    else shown_ = false;
+    cutSelectionToText();
+    showWhenNeeded();
 }
 
+void TextArea::Append(const QString& text) {
+    if (text.isEmpty()) return;
+    readSelection();
+    const qsizetype end = text_.size();
+    text_ += text;
+    cutSelectionToText();
+    if (!shown_ || end == 0 || !edit_->isVisible()) {
+        showWhenNeeded();
+        return;
+    }
+    // As a whole new text would be, the addition is not one the user can undo.
+    QTextDocument* doc = edit_->document();
+    const bool undoable = doc->isUndoRedoEnabled();
+    settingText_ = true;
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(displayText(text));
+    doc->setUndoRedoEnabled(undoable);
+    settingText_ = false;
+    applySelection();
+}
+
+// A length set before its start may reach past the end; a new text ends that.
+void TextArea::cutSelectionToText() {
+    selStart_ = std::min<int>(selStart_, int(text_.size()));
+    selLength_ = std::min<int>(selLength_, int(text_.size()) - selStart_);
+}
+
+// Marked shown first: setting the widget's text sends it events (input
+// method queries) that would show it again.
 void TextArea::showText() {
+    shown_ = true;
     settingText_ = true;
     edit_->setPlainText(displayText(text_));
     settingText_ = false;
-    shown_ = true;
     applySelection();
+}
+
+// The focused widget takes the text at once: the Edit menu's commands act on
+// it without sending it an event first.
+void TextArea::showWhenNeeded() {
+    if (edit_->hasFocus()) {
+        showText();
+        return;
+    }
+    shown_ = false;
+    if (edit_->isVisible()) edit_->update();
 }
 
 // The document reports which range it replaced, sometimes a wider one than the

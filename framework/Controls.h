@@ -50,13 +50,17 @@ protected:
 // Multi-line text. Text() is exactly what was last set, character for
 // character (carriage returns and line feeds kept apart); what the user types
 // or pastes comes in with single carriage returns as line breaks.
-// The widget shows the text only while it is visible, so long hidden texts
-// cost nothing to grow.
+// The widget takes the text only when it is about to be painted or to take the
+// user's keys, clicks or focus, so a text set or grown while hidden, or just
+// before the program quits, costs nothing to lay out.
 class TextArea : public TextControl {
 public:
     TextArea(QString name, QPlainTextEdit* widget);
     QString Text() const override;
     void SetText(const QString& text) override;
+    // Adds the text at the end, as SetText(Text() + text) would, without
+    // copying or showing again what is already there.
+    void Append(const QString& text);
     // Selection in characters, the start counted from 0. Setting the start
     // keeps the length: set the length, then the start, to select a range.
     int SelStart() const;
@@ -67,10 +71,12 @@ public:
 
 private:
     void showText();           // puts the held text into the widget
+    void showWhenNeeded();     // the widget takes the held text before it is painted or used
     // Folds the user's edit, as the widget's document reports it, into the
     // held text.
     void takeUserEdit(int position, int removed, int added);
     void readSelection() const;
+    void cutSelectionToText();
     void applySelection();
     QPlainTextEdit* edit_;
     QString text_;

@@ -5,6 +5,8 @@
 #include "framework/Files.h"
 
 #include <QFile>
+#include <QStringView>
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,7 +61,21 @@ bool TextOutputStream::Write(const QString& text) {
         error_ = SystemReason(EBADF);
         return false;
     }
-    const QByteArray bytes = text.toUtf8();
+    // A piece at a time, so that a long text is never held a second time
+    // whole. A piece never ends on the first half of a surrogate pair, so the
+    // bytes are those of the whole text converted at once.
+    constexpr qsizetype kPiece = 1 << 15;
+    const QStringView all(text);
+    for (qsizetype from = 0; from < all.size();) {
+        qsizetype length = std::min(kPiece, all.size() - from);
+        if (from + length < all.size() && all[from + length - 1].isHighSurrogate()) --length;
+        if (!WriteBytes(all.sliced(from, length).toUtf8())) return false;
+        from += length;
+    }
+    return true;
+}
+
+bool TextOutputStream::WriteBytes(const QByteArray& bytes) {
     const char* at = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {

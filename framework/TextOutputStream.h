@@ -33,6 +33,7 @@ private:
     friend class PairCommit;
     TextOutputStream(QString target, QByteArray temporary, int fd, std::optional<unsigned> keptMode);
     void RemoveTemporary();
+    bool WriteBytes(const QByteArray& bytes);
 
     QString target_;
     QByteArray temporary_;  // the written file's path; empty once put in place or removed
