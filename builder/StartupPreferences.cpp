@@ -5,6 +5,7 @@
 #include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/RegEx.h"
+#include "framework/Runtime.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
@@ -37,7 +38,9 @@ void StartupPreferences::ApplyPreference(const QString& fileName, fw::RadioButto
 
     std::optional<QString> line = ReadFirstLine(*file);
     if (!line) return;
-    ReplacePlaceholder(address, *line, editor);
+    // The editor window is no part of the main window's first look: at
+    // start-up it is made, and the address put in, once that look is drawn.
+    fw::AfterFirstFrame([address, line = *line, editor]() mutable { ReplacePlaceholder(address, line, editor); });
 }
 
 std::optional<QString> StartupPreferences::ReadFirstLine(const fw::FolderItem& file) {

@@ -4,6 +4,9 @@
 #include "framework/Instances.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QPointer>
+#include <QWidget>
 #include <cstdio>
 #include <utility>
 
@@ -16,6 +19,9 @@ struct RuntimeState {
     ExceptionHandler exceptionHandler;
     bool failed = false;
     int loopStatus = 0;
+    bool initializing = false;
+    std::vector<std::function<void()>> afterFirstFrame;  // waiting for the first frame
+    QPointer<QObject> firstFrameWatcher;
 };
 
 RuntimeState& state() {
@@ -27,6 +33,31 @@ RuntimeState& state() {
 int gArgc = 1;
 char gProgramName[] = "quillory3";
 char* gArgv[] = {gProgramName, nullptr};
+
+// Sees the first frame being drawn: the first paint of a window. The work that
+// waits for it is posted, so it runs once that frame is on screen, and runs
+// through RunHandler, which reports what it throws.
+class FirstFrameWatcher : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow()) {
+            qApp->removeEventFilter(this);
+            deleteLater();
+            QMetaObject::invokeMethod(qApp, [] { RunHandler([] {}); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+void runWorkAfterFirstFrame() {
+    delete state().firstFrameWatcher;  // nothing left for it to wait for
+    std::vector<std::function<void()>> steps = std::exchange(state().afterFirstFrame, {});
+    for (const auto& step : steps) step();
+}
 
 }  // namespace
 
@@ -41,12 +72,33 @@ void RuntimeInit() {
     QApplication::setQuitOnLastWindowClosed(false);
     state().failed = false;
     state().loopStatus = 0;
+    state().afterFirstFrame.clear();
+    delete state().firstFrameWatcher;
 }
 
 void RegisterClass(const QString& name) { state().classes.push_back(name); }
 const std::vector<QString>& RegisteredClasses() { return state().classes; }
 
-void RunFrameworkInitialization(const std::function<void()>& startup) { startup(); }
+void RunFrameworkInitialization(const std::function<void()>& startup) {
+    state().initializing = true;
+    try {
+        startup();
+    } catch (...) {
+        state().initializing = false;
+        state().afterFirstFrame.clear();  // the event loop will not run
+        throw;
+    }
+    state().initializing = false;
+    if (!state().afterFirstFrame.empty()) {
+        state().firstFrameWatcher = new FirstFrameWatcher(qApp);
+        qApp->installEventFilter(state().firstFrameWatcher);
+    }
+}
+
+void AfterFirstFrame(std::function<void()> step) {
+    if (state().initializing) state().afterFirstFrame.push_back(std::move(step));
+    else step();
+}
 
 void RuntimeInitExternalClasses() {}
 
@@ -81,6 +133,7 @@ void UnhandledException(const std::exception& error) { UnhandledException(QStrin
 
 void RunHandler(const std::function<void()>& handler) {
     try {
+        if (!state().initializing) runWorkAfterFirstFrame();
         handler();
     } catch (const std::exception& error) {
         UnhandledException(error);
@@ -94,6 +147,7 @@ void RunHandler(const std::function<void()>& handler) {
 int RuntimeExit() {
     const int status = state().failed ? 1 : state().loopStatus;
     state().classes.clear();
+    state().afterFirstFrame.clear();
     state().qtApp.reset();
     return status;
 }

@@ -31,6 +31,12 @@ void RegisterClass(const QString& name);
 const std::vector<QString>& RegisteredClasses();
 // Runs the initialisation, calling startup as part of it.
 void RunFrameworkInitialization(const std::function<void()>& startup);
+// Work that the first look of the start-up's windows does not need. Called
+// while the initialisation runs, step waits until the event loop has drawn a
+// first frame, then runs; a handler that runs before then (RunHandler) finds
+// it done, so no handler sees the start-up unfinished. Called at any other
+// time, step runs at once. Steps run in the order they were given.
+void AfterFirstFrame(std::function<void()> step);
 void RuntimeInitExternalClasses();
 void InitPluginEntrypoints();
 // The application object; the instance owner keeps it (Instances.h).
@@ -46,8 +52,9 @@ ExceptionHandler SetUnhandledExceptionHandler(ExceptionHandler handler);
 // Shuts the runtime down and returns the process exit status.
 int RuntimeExit();
 
-// Calls a handler of the program's; an exception that escapes it is reported
-// and ends the event loop.
+// Calls a handler of the program's, after any start-up work still waiting for
+// the first frame; an exception that escapes either is reported and ends the
+// event loop.
 void RunHandler(const std::function<void()>& handler);
 
 }  // namespace fw

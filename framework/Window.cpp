@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QKeySequence>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,10 +44,23 @@ private:
 
 namespace {
 
-QString colorName(int rgb) { return QColor::fromRgb(QRgb(rgb)).name(); }
+QColor designColor(int rgb) { return QColor::fromRgb(QRgb(rgb)); }
+
+// The designs ask for Geneva. Where it is not installed, Qt would have the
+// system sort all its fonts to find a sans-serif stand-in. The platform's
+// default sans-serif family, which the application's own font resolves to
+// anyway, stands in for it: found once, then asked for by name.
+const QString& designFamily() {
+    static const QString family = [] {
+        const QString geneva = QStringLiteral("Geneva");
+        const bool installed = !QFontDatabase::styles(geneva).isEmpty();
+        return installed ? geneva : QFontInfo(QGuiApplication::font()).family();
+    }();
+    return family;
+}
 
 QFont designFont(const ControlDesign& d) {
-    QFont font(QStringLiteral("Geneva"));
+    QFont font(designFamily());
     font.setStyleHint(QFont::SansSerif);
     if (d.textSize > 0) font.setPixelSize(d.textSize);
     font.setBold(d.style & Bold);
@@ -52,6 +68,34 @@ QFont designFont(const ControlDesign& d) {
     font.setUnderline(d.style & Underline);
     return font;
 }
+
+// Gives the widget's role that colour in every state.
+void setColor(QWidget* w, QPalette::ColorRole role, const QColor& color) {
+    QPalette palette = w->palette();
+    palette.setColor(role, color);
+    w->setPalette(palette);
+}
+
+// A framed rectangle: a one-pixel border in the text colour around the fill,
+// or around nothing when it has no fill. It paints itself, so the controls
+// inside it keep their own colours.
+class RectangleFrame : public QFrame {
+public:
+    RectangleFrame(QWidget* parent, const QColor& border, const QColor& fill)
+        : QFrame(parent), border_(border), fill_(fill) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        if (fill_.isValid()) painter.fillRect(rect(), fill_);
+        painter.setPen(QPen(border_, 0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+private:
+    QColor border_, fill_;
+};
 
 Qt::Alignment designAlignment(const ControlDesign& d) {
     Qt::Alignment horizontal = Qt::AlignLeft;
@@ -72,9 +116,10 @@ EditCommand editCommand(const QString& itemName) {
     return EditCommand::None;
 }
 
-bool canEdit(EditCommand command) {
+// Whether the command can act on the focused control; pasteable tells whether
+// the clipboard holds text.
+bool canEdit(EditCommand command, bool pasteable) {
     QWidget* focus = QApplication::focusWidget();
-    const bool pasteable = !QApplication::clipboard()->text().isEmpty();
     if (auto* line = qobject_cast<QLineEdit*>(focus)) {
         switch (command) {
         case EditCommand::Undo: return line->isUndoAvailable();
@@ -156,7 +201,9 @@ void Window::construct() {
     AddMenuHandlers();
     Event_Open();
     if (design_.visible) Show();
-    UpdateMenus();
+    // The menus are closed, so their items need only be right for the
+    // shortcuts, which takes no reading of the clipboard.
+    refreshMenus(Clipboard::Remembered);
 }
 
 void Window::Layout() {
@@ -171,9 +218,7 @@ void Window::Layout() {
     }
     if (design_.backColor != kNoColor) {
         content->setAutoFillBackground(true);
-        QPalette palette = content->palette();
-        palette.setColor(QPalette::Window, QColor::fromRgb(QRgb(design_.backColor)));
-        content->setPalette(palette);
+        setColor(content, QPalette::Window, designColor(design_.backColor));
     }
     widget_->setWindowFlag(Qt::WindowMinimizeButtonHint, design_.minimizeButton);
     widget_->setWindowFlag(Qt::WindowMaximizeButtonHint, design_.maximizeButton && design_.resizeable);
@@ -192,7 +237,7 @@ Control& Window::CreateControl(const ControlDesign& d) {
         origin = enclosing.widget()->pos();
     }
     std::unique_ptr<Control> made;
-    const QString color = colorName(d.textColor);
+    const QColor color = designColor(d.textColor);
     switch (d.kind) {
     case Kind::TextArea: {
         auto* edit = new QPlainTextEdit(parent);
@@ -217,7 +262,7 @@ Control& Window::CreateControl(const ControlDesign& d) {
         label->setTextFormat(Qt::PlainText);
         label->setWordWrap(d.style & Multiline);
         label->setAlignment(designAlignment(d));
-        label->setStyleSheet(QStringLiteral("color: %1;").arg(color));
+        setColor(label, QPalette::WindowText, color);
         auto text = std::make_unique<StaticText>(d.name, label);
         text->SetText(d.text);
         made = std::move(text);
@@ -245,17 +290,14 @@ Control& Window::CreateControl(const ControlDesign& d) {
     }
     case Kind::Line: {
         auto* line = new QFrame(parent);
-        line->setStyleSheet(QStringLiteral("background-color: %1;").arg(color));
+        line->setAutoFillBackground(true);
+        setColor(line, QPalette::Window, color);
         made = std::make_unique<Shape>(Kind::Line, d.name, line);
         break;
     }
     case Kind::Rectangle: {
-        auto* box = new QFrame(parent);
-        box->setObjectName(d.name);
-        const QString fill = d.fillColor == kNoColor ? QStringLiteral("transparent") : colorName(d.fillColor);
-        box->setStyleSheet(QStringLiteral("QFrame#%1 { background-color: %2; border: 1px solid %3; }")
-                               .arg(d.name, fill, color));
-        made = std::make_unique<Shape>(Kind::Rectangle, d.name, box);
+        const QColor fill = d.fillColor == kNoColor ? QColor() : designColor(d.fillColor);
+        made = std::make_unique<Shape>(Kind::Rectangle, d.name, new RectangleFrame(parent, color, fill));
         break;
     }
     }
@@ -266,9 +308,7 @@ Control& Window::CreateControl(const ControlDesign& d) {
     w->setGeometry(d.left - origin.x(), d.top - origin.y(), std::max(d.width, 1), std::max(d.height, 1));
     if (d.fillColor != kNoColor && d.kind != Kind::Rectangle) {
         w->setAutoFillBackground(true);
-        QPalette palette = w->palette();
-        palette.setColor(QPalette::Base, QColor::fromRgb(QRgb(d.fillColor)));
-        w->setPalette(palette);
+        setColor(w, QPalette::Base, designColor(d.fillColor));
     }
     if (d.kind == Kind::Separator || d.kind == Kind::Line || d.kind == Kind::Rectangle ||
         d.kind == Kind::StaticText) {
@@ -326,7 +366,7 @@ void Window::buildMenuBar() {
         MenuItem& top = menuBar_->Item(i);
         QMenu* menu = bar->addMenu(top.Text());
         top.bindAction(menu->menuAction());
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { UpdateMenus(); });
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { refreshMenus(Clipboard::Read); });
         for (int j = 0; j < top.Count(); ++j) {
             MenuItem& item = top.Item(j);
             if (item.IsSeparator()) {
@@ -340,21 +380,39 @@ void Window::buildMenuBar() {
             QObject::connect(action, &QAction::triggered, action, [this, &item] { dispatch(item); });
         }
     }
-    QObject::connect(qApp, &QApplication::focusChanged, bar, [this] { UpdateMenus(); });
+    // What the Edit items can act on changes with the focus and the clipboard.
+    QObject::connect(qApp, &QApplication::focusChanged, bar, [this] { refreshEditItems(); });
+    QObject::connect(QApplication::clipboard(), &QClipboard::dataChanged, bar, [this] {
+        clipboardHoldsText_.reset();
+        refreshEditItems();
+    });
 }
 
 void Window::AddMenuHandler(const QString& itemName, std::function<bool()> handler) {
     menuHandlers_[itemName] = std::move(handler);
 }
 
-void Window::UpdateMenus() {
+void Window::UpdateMenus() { refreshMenus(Clipboard::Read); }
+
+void Window::refreshMenus(Clipboard clipboard) {
     if (!menuBar_) return;
-    forEachItem(*menuBar_, [](MenuItem& item) {
+    if (clipboard == Clipboard::Read) clipboardHoldsText_ = !QApplication::clipboard()->text().isEmpty();
+    const bool pasteable = clipboardHoldsText_.value_or(true);
+    forEachItem(*menuBar_, [pasteable](MenuItem& item) {
         if (item.Count() > 0 || item.IsSeparator()) return;  // menus stay enabled
         const EditCommand command = editCommand(item.Name());
-        item.SetEnabled(command != EditCommand::None ? canEdit(command) : item.AutoEnable());
+        item.SetEnabled(command != EditCommand::None ? canEdit(command, pasteable) : item.AutoEnable());
     });
     RunHandler([this] { Event_EnableMenuItems(); });
+}
+
+void Window::refreshEditItems() {
+    if (!menuBar_) return;
+    const bool pasteable = clipboardHoldsText_.value_or(true);
+    forEachItem(*menuBar_, [pasteable](MenuItem& item) {
+        const EditCommand command = editCommand(item.Name());
+        if (command != EditCommand::None) item.SetEnabled(canEdit(command, pasteable));
+    });
 }
 
 void Window::ChooseMenuItem(const QString& itemName) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -50,7 +51,8 @@ public:
     void AddMenuHandler(const QString& itemName, std::function<bool()> handler);
     // Chooses the menu item of that name, as the user does through the menu bar.
     void ChooseMenuItem(const QString& itemName);
-    // Brings the menu items' enabled state up to date, as before a menu opens.
+    // Brings the menu items' enabled state up to date, as before a menu opens:
+    // the clipboard is read to know whether Paste can act.
     void UpdateMenus();
 
     const WindowDesign& design() const { return design_; }
@@ -75,6 +77,20 @@ protected:
     void BindAction(const QString& controlName, std::function<void()> handler);
 
 private:
+    // Brings every item up to date and raises EnableMenuItems. Reading the
+    // clipboard can mean a round trip to the program that holds it and a copy
+    // of all its text, so only a menu about to open, or an item about to be
+    // chosen, reads it (Read); other updates go by what the last read found
+    // (Remembered). A clipboard not
+    // read since it changed counts as holding text: that guess can neither
+    // block a paste nor show a wrong item, since a focused text control takes
+    // the editing shortcuts before the menu does, and a menu reads the
+    // clipboard before it opens.
+    enum class Clipboard { Read, Remembered };
+    void refreshMenus(Clipboard clipboard);
+    // The Edit items alone, the ones that follow the focus and the clipboard;
+    // the clipboard is not read.
+    void refreshEditItems();
     Control* findControl(const QString& name) const;
     void buildMenuBar();
     void dispatch(MenuItem& item);
@@ -87,6 +103,7 @@ private:
     std::vector<std::unique_ptr<Control>> controls_;
     MenuBar* menuBar_ = nullptr;
     std::map<QString, std::function<bool()>> menuHandlers_;
+    std::optional<bool> clipboardHoldsText_;  // as last read; unknown once it changes
 };
 
 }  // namespace fw
