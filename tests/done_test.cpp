@@ -7,6 +7,7 @@
 #include "framework/Instances.h"
 #include "support/FileIdentity.h"
 #include "support/Harness.h"
+#include "support/PageTexts.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
 #include "templates/WindowD.h"
@@ -18,6 +19,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -28,54 +31,6 @@
 #include <vector>
 
 namespace {
-
-// ---- Texts that "Done" generates, written out literally ----
-
-const QString kToolsBase = QStringLiteral("https://tools.example.org/");
-
-QString scriptInclude(const QString& source) {
-    return QStringLiteral("\r</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") + source +
-           QStringLiteral(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>\r");
-}
-
-const QString kPageTail =
-    QStringLiteral("<input type= 'button' value='submit for grade' onClick='check()'><BR> Once you have submitted "
-                   "your answers for grading by clicking the grade button, you <B>cannot resubmit answers</B> for "
-                   "the same Problem Set--you must use the 'New Problems' button first. <HR>Need help?  Try these "
-                   "test-taking tools: <B><TABLE BORDER='0' CELLSPACING='2' CELLPADDING='1'> <TR ALIGN='Left' "
-                   "VALIGN='Top'> <TD><A HREF='") +
-    kToolsBase + QStringLiteral("phycon.html' target='newwindow'>Constants</A></TD> <TD> <A HREF='") + kToolsBase +
-    QStringLiteral("convert.html' target='newwindow2'>Conversions</A></TD> <TD> <A HREF='") + kToolsBase +
-    QStringLiteral("calc.html' target='newwindow3'>calculator </A></TD> </TR> </TABLE></B><br>");
-
-const QString kQuesgrades = QStringLiteral(";msg.document.forms[0].quesgrades.value=");
-
-// Two problems: the grade formula and both reports.
-const QString kGradeTwo = QStringLiteral(";var grade=Math.round((0+parseFloat(g[1])+parseFloat(g[2]))*100/2);");
-const QString kMailTwo = QStringLiteral(
-    "'\\r\\nProblem 1 is '+ag[1]+'.\\t The correct answer is '+a[1]+'.\\tThe student answer is '+b[1]+'.\\t The "
-    "variables (x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').'+'\\r\\nProblem 2 is '+ag[2]+'.\\t The "
-    "correct answer is '+a[2]+'.\\tThe student answer is '+b[2]+'.\\t The variables (x,y,z) for this problem were "
-    "('+x[2]+', '+y[2]+', '+z[2]+').'+' '");
-const QString kPageTwo = QStringLiteral(
-    " <P>Problem 1 is '+ag[1]+'.  The correct answer is '+a[1]+'. Your answer is '+b[1]+'. The variables (x,y,z) "
-    "for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').</P> <P>Problem 2 is '+ag[2]+'.  The correct answer is "
-    "'+a[2]+'. Your answer is '+b[2]+'. The variables (x,y,z) for this problem were ('+x[2]+', '+y[2]+', "
-    "'+z[2]+').</P>Your Grade: '+grade+'</p>");
-
-// One problem.
-const QString kGradeOne = QStringLiteral(";var grade=Math.round((0+parseFloat(g[1]))*100/1);");
-const QString kMailOne = QStringLiteral(
-    "'\\r\\nProblem 1 is '+ag[1]+'.\\t The correct answer is '+a[1]+'.\\tThe student answer is '+b[1]+'.\\t The "
-    "variables (x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').'+' '");
-const QString kPageOne = QStringLiteral(
-    " <P>Problem 1 is '+ag[1]+'.  The correct answer is '+a[1]+'. Your answer is '+b[1]+'. The variables (x,y,z) "
-    "for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').</P>Your Grade: '+grade+'</p>");
-
-// No problem.
-const QString kGradeNone = QStringLiteral(";var grade=Math.round((0)*100/0);");
-const QString kMailNone = QStringLiteral("' '");
-const QString kPageNone = QStringLiteral("Your Grade: '+grade+'</p>");
 
 // ---- The problems submitted ----
 
@@ -152,7 +107,7 @@ protected:
                          const QString& mailReport) {
         return {{"1 page head", f.head},
                 {"2 script include", scriptInclude(title)},
-                {"3 grading and grade formula", f.check + grade},
+                {"3 grading and grade formula", f.check + kGradeStatement + grade},
                 {"4 line end", QStringLiteral("\n")},
                 {"5 report script and page report", f.report + pageReport},
                 {"6 results form", f.form},
@@ -164,7 +119,7 @@ protected:
     // Walks the written page segment by segment.
     void expectPage(const QString& fileName, const Segments& segments) {
         const QByteArray bytes = readFile(fileName);
-        ASSERT_TRUE(fileExists(fileName)) << fileName.toStdString();
+        ASSERT_TRUE(fileExists(fileName)) << fileName;
         const QString text = QString::fromUtf8(bytes);
         qsizetype at = 0;
         for (const auto& [name, expected] : segments) {
@@ -206,7 +161,8 @@ TEST_F(DoneTest, MailtoPageOfTwoProblems) {
     // The windows hold the completed texts.
     EXPECT_EQ(WindowA().EditField1().Text(), QString::fromUtf8(readFile(QStringLiteral("Quiz7.html"))));
     EXPECT_EQ(windowB().EditField1().Text(), before.body + kPageTail);
-    EXPECT_TRUE(WindowD().EditField1().Text().startsWith(before.check + kGradeTwo + QStringLiteral("\n")));
+    EXPECT_TRUE(WindowD().EditField1().Text().startsWith(before.check + kGradeStatement + kGradeTwo +
+                                                         QStringLiteral("\n")));
 }
 
 class CgiDoneTest : public DoneTest {
@@ -234,6 +190,49 @@ protected:
 TEST_F(CgiDoneTest, CgiPageOfOneProblem) { run(true); }
 
 TEST_F(CgiDoneTest, NeitherRadioButtonGivesTheCgiPage) { run(false); }
+
+// After "Done" each fragment's window holds it completed as the page holds
+// it, and the page head's window the whole page.
+class CompletedFragmentsTest : public DoneTest {
+protected:
+    void expectCompleted(const Segments& page, bool mailto) {
+        ASSERT_EQ(page.size(), 9u);
+        QString check;
+        for (size_t i = 2; i <= 6; ++i) check += page[i].second;  // grading to the quesgrades statement
+        EXPECT_EQ(WindowD().EditField1().Text(), check);
+        EXPECT_EQ(windowB().EditField1().Text(), page[7].second + page[8].second);
+        fw::TextArea& report = mailto ? WindowE2().EditField1() : WindowE().EditField1();
+        EXPECT_EQ(report.Text(), page[4].second);
+        EXPECT_EQ(WindowA().EditField1().Text(), joined(page));
+    }
+};
+
+TEST_F(CompletedFragmentsTest, Mailto) {
+    setTitle(QStringLiteral("Quiz7"));
+    main().RadioButton1().SetValue(true);
+    submit(kSpeed);
+    submit(kDistance);
+    const Fragments before = fragments(true);
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    const Segments page = DoneTest::page(before, QStringLiteral("Quiz7"), kGradeTwo, kPageTwo, kMailTwo);
+    expectCompleted(page, true);
+    // The mailto: report window is on screen: painted, it shows its whole new text.
+    ASSERT_TRUE(WindowE2().Visible());
+    auto* shown = static_cast<QPlainTextEdit*>(WindowE2().EditField1().widget());
+    shown->grab();
+    EXPECT_EQ(shown->document()->toPlainText(), QString(page[4].second).replace(QChar(u'\r'), QChar(u'\n')));
+}
+
+TEST_F(CompletedFragmentsTest, Cgi) {
+    setTitle(QStringLiteral("Speed"));
+    main().RadioButton2().SetValue(true);
+    submit(kSpeed);
+    const Fragments before = fragments(false);
+    pressDone();
+    ASSERT_EQ(quits_, std::vector<int>{0});
+    expectCompleted(DoneTest::page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne), false);
+}
 
 TEST_F(DoneTest, NoProblemStillWritesBothFiles) {
     setTitle(QStringLiteral("Empty"));
@@ -433,7 +432,7 @@ TEST_F(DoneFailureTest, ReadOnlyFolder) {
 
 TEST_F(DoneFailureTest, TitleThatCannotNameAFile) {
     for (const QString& title : {QStringLiteral("a/b"), QStringLiteral("."), QStringLiteral("..")}) {
-        SCOPED_TRACE(title.toStdString());
+        SCOPED_TRACE(title);
         messages_.clear();
         setTitle(title);
         if (before_.head.isEmpty()) prepare(title);
@@ -459,14 +458,14 @@ TEST_F(DoneFailureTest, ProblemNumberOutOfRange) {
                 {QStringLiteral("1e6%1"), QStringLiteral("at most 100000 problems")},  // quoted as typed
                 {QStringLiteral("-1e300%2"), QStringLiteral("at least 0 problems")}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.number.toStdString());
+        SCOPED_TRACE(row.number);
         messages_.clear();
         typeInto(main().numField6(), row.number);
         pressDone();
         ASSERT_EQ(messages_.size(), 1u);
         EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + row.number + QStringLiteral("\"")))
-            << messages_[0].toStdString();
-        EXPECT_TRUE(messages_[0].contains(row.limit)) << messages_[0].toStdString();
+            << messages_[0];
+        EXPECT_TRUE(messages_[0].contains(row.limit)) << messages_[0];
         typeInto(main().numField6(), QStringLiteral("2"));
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
@@ -482,7 +481,7 @@ TEST_F(DoneFailureTest, TitleWithAControlCharacter) {
         setTitle(QStringLiteral("Quiz") + QChar(c) + QStringLiteral("10"));
         pressDone();
         ASSERT_EQ(messages_.size(), 1u);
-        EXPECT_TRUE(messages_[0].contains(QStringLiteral("control character"))) << messages_[0].toStdString();
+        EXPECT_TRUE(messages_[0].contains(QStringLiteral("control character"))) << messages_[0];
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
     }
@@ -524,9 +523,9 @@ TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
         pressDone();
         ASSERT_EQ(messages_.size(), 1u);
         const QString& message = messages_[0];
-        EXPECT_TRUE(message.contains(QStringLiteral("too long"))) << message.toStdString();
+        EXPECT_TRUE(message.contains(QStringLiteral("too long"))) << message;
         EXPECT_TRUE(message.contains(QStringLiteral("\"") + title.left(40) + QStringLiteral("\u2026\"")))
-            << message.toStdString();
+            << message;
         EXPECT_LT(message.size(), 400);
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
@@ -551,7 +550,7 @@ TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
 
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.js")))));
-    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(Operation not permitted)"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(Operation not permitted)"))) << messages_[0];
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), page);
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))), answers);
     EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));
@@ -603,7 +602,7 @@ TEST_F(DoneFailureTest, FullDiskKeepsTheOldFilesAndSaysWhy) {
     }
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains(QDir::toNativeSeparators(path(QStringLiteral("Speed.html")))));
-    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(File too large)"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(File too large)"))) << messages_[0];
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), QByteArray("old page"));
     EXPECT_EQ(readFile(QStringLiteral("Speed.js")), QByteArray("old answers"));
     EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")}));

@@ -73,7 +73,7 @@ TEST_F(OutputFiles, AFailedStepRemovesNewFilesThatHadNoPredecessor) {
         const auto failure = commitPair();
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->reason, QStringLiteral("No space left on device"));
-        EXPECT_TRUE(entries().isEmpty()) << entries().join(' ').toStdString();
+        EXPECT_TRUE(entries().isEmpty()) << entries().join(' ');
     }
 }
 
@@ -145,13 +145,13 @@ TEST_F(OutputFiles, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
     } rows[] = {{QStringLiteral(".js"), 3}, {QStringLiteral("q.js"), 4}, {QStringLiteral("quiz1234.html"), 12},
                 {QStringLiteral("\u00e9\u00e9\u00e9.js"), 9}, {longest, 12}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.target.toStdString());
+        SCOPED_TRACE(row.target);
         auto stream = written(row.target, QStringLiteral("text"));
         const QStringList names = entries();
         ASSERT_EQ(names.size(), 1);
         EXPECT_TRUE(names[0].startsWith(QLatin1Char('.')));
         EXPECT_EQ(QFile::encodeName(names[0]).size(), row.length);
-        ASSERT_TRUE(stream->Commit()) << stream->Error().toStdString();
+        ASSERT_TRUE(stream->Commit()) << stream->Error();
         EXPECT_EQ(entries(), QStringList{row.target});
         QFile::remove(path(row.target));
     }

@@ -146,7 +146,7 @@ class Files : public AppHarness {};
 TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {
     for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
                                QStringLiteral("../x.html"), QStringLiteral("a\\b"), QStringLiteral("a") + QChar(0) + "b"}) {
-        EXPECT_FALSE(GetFolderItem(bad)) << bad.toStdString();
+        EXPECT_FALSE(GetFolderItem(bad)) << bad;
     }
     const auto item = GetFolderItem(QStringLiteral(".html"));
     ASSERT_TRUE(item);
@@ -206,6 +206,23 @@ TEST_F(Files, OutputReplacesTheFileOnlyOnCommit) {
     EXPECT_FALSE(why.isEmpty());
 }
 
+// Longer than the stream converts at once, with surrogate pairs across every
+// place a piece could end, a lone low surrogate and a lone high one at the end.
+TEST_F(Files, ALongTextIsWrittenAsTheUtf8OfTheWholeText) {
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QString text;
+    for (int i = 0; i < 30000; ++i) text += QStringLiteral("a") + smile;
+    for (int i = 0; i < 30000; ++i) text += QStringLiteral("bc") + smile;
+    text.insert(50001, QChar(0xDE00));
+    text += QChar(0xD83D);
+    auto stream = GetFolderItem("long.html")->CreateTextFile();
+    ASSERT_TRUE(stream);
+    ASSERT_TRUE(stream->Write(text));
+    ASSERT_TRUE(stream->Close());
+    ASSERT_TRUE(stream->Commit());
+    EXPECT_EQ(readFile("long.html"), text.toUtf8());
+}
+
 // A window with one control of each kind the program reads.
 class Probe : public Window {
 public:
@@ -246,6 +263,7 @@ TEST_F(Controls, TypedOrPastedLineBreaksBecomeCarriageReturns) {
     TextArea& area = probe().control<TextArea>("area");
     area.SetText(QStringLiteral("keep\nthis\rline"));
     auto* edit = static_cast<QPlainTextEdit*>(area.widget());
+    edit->grab();  // the widget takes the text when it is painted
     QTextCursor cursor(edit->document());
     cursor.setPosition(4);
     cursor.insertText(QStringLiteral("X\nY"));  // as a paste does
@@ -287,7 +305,11 @@ void putCursor(TextArea& area, int position) {
     area.SetSelStart(position);
 }
 
-QString widgetText(TextArea& area) { return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText(); }
+// What the widget shows once painted.
+QString widgetText(TextArea& area) {
+    area.widget()->grab();
+    return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText();
+}
 
 TEST_F(Controls, TypedCharactersReachTheTextUnchanged) {
     probe().Show();
@@ -375,6 +397,99 @@ TEST_F(Controls, TextSetWhileHiddenIsWhatTheWidgetShowsOnceShown) {
     putCursor(area, 10);
     typeKeys(area, QStringLiteral("?"));
     EXPECT_EQ(area.Text(), QStringLiteral("again\nnew?"));
+}
+
+// The widget's own text, unpainted.
+QString documentText(TextArea& area) {
+    return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText();
+}
+
+TEST_F(Controls, AppendAddsExactlyTheTextAndLeavesEarlierCopiesAlone) {
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("a\r"));
+    const QString copy = area.Text();
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    area.Append(QStringLiteral("\nb\r\n") + smile.left(1));  // a CR LF and a surrogate pair across appends
+    area.Append(smile.mid(1) + QStringLiteral("\n"));
+    area.Append(QString());
+    const QString whole = QStringLiteral("a\r\nb\r\n") + smile + QStringLiteral("\n");
+    EXPECT_EQ(area.Text(), whole);
+    EXPECT_EQ(copy, QStringLiteral("a\r"));
+    area.SetSelLength(100);  // past the end, as a new text cuts it
+    area.Append(QStringLiteral("c"));
+    EXPECT_EQ(area.SelLength(), whole.size() + 1);
+    area.SetText(whole);  // back to the appended text
+
+    probe().Show();
+    EXPECT_EQ(widgetText(area), QStringLiteral("a\n\nb\n\n") + smile + QStringLiteral("\n"));
+    putCursor(area, int(whole.size()));
+    typeKeys(area, QStringLiteral("!"));
+    EXPECT_EQ(area.Text(), whole + QStringLiteral("!"));
+}
+
+TEST_F(Controls, AppendToAPaintedAreaShowsTheAdditionAndLeavesTheCursorWhereItWas) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("one\r"));
+    putCursor(area, 4);  // at the end
+    EXPECT_EQ(widgetText(area), QStringLiteral("one\n"));
+    area.Append(QStringLiteral("\ntwo\r\nthree"));  // each of CR and LF is a break of its own
+    EXPECT_EQ(widgetText(area), QStringLiteral("one\n\ntwo\n\nthree"));
+    EXPECT_EQ(area.SelStart(), 4);
+    EXPECT_EQ(area.SelLength(), 0);
+    const auto* edit = static_cast<QPlainTextEdit*>(area.widget());
+    EXPECT_FALSE(edit->document()->isUndoAvailable());  // the program's text is not the user's edit
+
+    typeKeys(area, QStringLiteral("!"));
+    EXPECT_EQ(area.Text(), QStringLiteral("one\r!\ntwo\r\nthree"));
+    press(area, QKeySequence::Undo);
+    EXPECT_EQ(area.Text(), QStringLiteral("one\r\ntwo\r\nthree"));
+}
+
+TEST_F(Controls, AShownAreaTakesItsTextWhenPaintedWithTheSelectionSetBefore) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("first\rsecond\nthird"));
+    area.SetSelLength(6);
+    area.SetSelStart(6);
+    EXPECT_EQ(area.SelStart(), 6);  // before any paint
+    EXPECT_EQ(area.SelLength(), 6);
+    EXPECT_EQ(area.SelText(), QStringLiteral("second"));
+    EXPECT_EQ(widgetText(area), QStringLiteral("first\nsecond\nthird"));
+    const QTextCursor shown = static_cast<QPlainTextEdit*>(area.widget())->textCursor();
+    EXPECT_EQ(shown.selectionStart(), 6);
+    EXPECT_EQ(shown.selectionEnd(), 12);
+    typeKeys(area, QStringLiteral("2nd"));  // replaces the selection
+    EXPECT_EQ(area.Text(), QStringLiteral("first\r2nd\nthird"));
+}
+
+TEST_F(Controls, KeysRightAfterANewTextEditThatText) {
+    probe().Show();
+    TextArea& area = probe().control<TextArea>("area");
+    area.SetText(QStringLiteral("an old text"));
+    EXPECT_EQ(widgetText(area), QStringLiteral("an old text"));
+    area.SetText(QStringLiteral("new\rtext"));
+    putCursor(area, 3);
+    typeKeys(area, QStringLiteral("er"));  // with no paint between
+    EXPECT_EQ(area.Text(), QStringLiteral("newer\rtext"));
+    EXPECT_EQ(widgetText(area), QStringLiteral("newer\ntext"));
+}
+
+// The Edit menu's commands act on the focused widget directly, with no event
+// that could bring it a text set since its last paint.
+TEST_F(Controls, TheFocusedAreaTakesANewTextAtOnce) {
+    probe().Show();
+    QApplication::setActiveWindow(probe().widget());
+    TextArea& area = probe().control<TextArea>("area");
+    area.widget()->setFocus();
+    ASSERT_TRUE(area.widget()->hasFocus());
+    EXPECT_EQ(widgetText(area), QString());
+    area.SetText(QStringLiteral("abc\rdef"));
+    EXPECT_EQ(documentText(area), QStringLiteral("abc\ndef"));
+    putCursor(area, 3);
+    QApplication::clipboard()->setText(QStringLiteral("X"));
+    static_cast<QPlainTextEdit*>(area.widget())->paste();
+    EXPECT_EQ(area.Text(), QStringLiteral("abcX\rdef"));
 }
 
 TEST_F(Controls, SelectionLengthThenStartSelectsARange) {

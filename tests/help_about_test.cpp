@@ -43,7 +43,7 @@ TEST_F(HelpAndAbout, AboutShowsNameCreditsAndLinkHost) {
     // The labels lie on the panel.
     QWidget* panel = about.Rectangle1().widget();
     for (fw::StaticText* label : {&about.StaticText1(), &about.StaticText2(), &about.StaticText3()})
-        EXPECT_TRUE(panel->isAncestorOf(label->widget())) << label->Name().toStdString();
+        EXPECT_TRUE(panel->isAncestorOf(label->widget())) << label->Name();
     saveScreenshot(about, QStringLiteral("AboutWindow.png"));
 }
 

@@ -2,15 +2,18 @@
 // saved address at start-up, and the delivery-mode buttons.
 #include "support/Harness.h"
 
+#include "app/Startup.h"
 #include "builder/StartupPreferences.h"
 #include "builder/mainWindow.h"
 #include "framework/Instances.h"
+#include "framework/Runtime.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTest>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -220,8 +223,8 @@ TEST_P(PrefsUnusable, CgiFileReportedOthersStillApplied) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.Visible());
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0].toStdString();
-    EXPECT_TRUE(messages_[0].contains(QLatin1String(GetParam().why))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0];
+    EXPECT_TRUE(messages_[0].contains(QLatin1String(GetParam().why))) << messages_[0];
     // "Use CGI" was selected before the file was opened; prefe.txt then chose mailto:.
     EXPECT_TRUE(w.RadioButton1().Value());
     expectMailtoAddress(QStringLiteral("teacher@example.org"));
@@ -234,7 +237,7 @@ TEST_P(PrefsUnusable, EmailFileAloneSelectsMailtoKeepsPlaceholder) {
     class mainWindow& w = start();
     EXPECT_TRUE(w.Visible());
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(path("prefe.txt"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(path("prefe.txt"))) << messages_[0];
     EXPECT_TRUE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
     // Selecting the mode in code runs no Action: no editor appeared.
@@ -350,8 +353,8 @@ TEST_P(PrefsNotRegular, IsReportedAndStartUpGoesOn) {
 
     EXPECT_TRUE(w.Visible());
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0].toStdString();
-    EXPECT_TRUE(messages_[0].contains(QLatin1String("it is not a regular file"))) << messages_[0].toStdString();
+    EXPECT_TRUE(messages_[0].contains(path("pref.txt"))) << messages_[0];
+    EXPECT_TRUE(messages_[0].contains(QLatin1String("it is not a regular file"))) << messages_[0];
     EXPECT_TRUE(w.RadioButton2().Value());
     EXPECT_FALSE(w.RadioButton1().Value());
     EXPECT_EQ(cgiForm().mid(kUrlOffset, 37), kUrlPlaceholder);
@@ -467,5 +470,36 @@ INSTANTIATE_TEST_SUITE_P(
         ModeCase{"Mailto", {}, "o'brien@example.org\n", true},
         ModeCase{"BothGiveMailto", "http://www.example.com/cgi-bin/form.pl\n", "o'brien@example.org\n", true}),
     [](const ::testing::TestParamInfo<ModeCase>& row) { return std::string(row.param.name); });
+
+
+
+// As the program starts (the framework's initialisation, then the event
+// loop), the editors are made only once the main window is drawn, with the
+// outcome above; a handler that comes first finds them made.
+TEST_F(Prefs, AtStartUpTheEditorsWaitForTheFirstFrame) {
+    writeFile("pref.txt", "https://cgi.example.org/bin/mail.pl\n");
+    writeFile("prefe.txt", "teacher@example.org\n");
+    fw::RuntimeInit();
+    fw::RunFrameworkInitialization(&MakeDefaultView);
+    EXPECT_TRUE(mainWindow().RadioButton1().Value());
+    EXPECT_FALSE(cgiEditorExists() || mailtoEditorExists());
+    EXPECT_TRUE(QTest::qWaitFor([] { return fw::IsLive<class WindowF2>(); }));
+    EXPECT_EQ(fw::LiveWindows(), (std::vector<QString>{"mainWindow", "WindowF", "WindowF2"}));
+    EXPECT_FALSE(WindowF().Visible());
+    EXPECT_FALSE(WindowF2().Visible());
+    expectCgiAddress(QStringLiteral("https://cgi.example.org/bin/mail.pl"));
+    expectMailtoAddress(QStringLiteral("teacher@example.org"));
+}
+
+TEST_F(Prefs, AHandlerBeforeTheFirstFrameFindsTheStartUpDone) {
+    writeFile("pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
+    fw::RuntimeInit();
+    fw::RunFrameworkInitialization(&MakeDefaultView);
+    ASSERT_FALSE(cgiEditorExists());
+    mainWindow().RadioButton2().Click();
+    QTest::qWait(20);  // the first frame, and any start-up work left, come after
+    EXPECT_TRUE(WindowF().Visible());
+    expectCgiAddress(QStringLiteral("http://www.example.com/cgi-bin/form.pl"));
+}
 
 }  // namespace

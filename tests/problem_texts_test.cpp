@@ -1,6 +1,8 @@
 // The texts one problem adds to the page, one row per case.
 #include "builder/ProblemTexts.h"
 
+#include "support/QtPrinting.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,7 +16,7 @@ struct Row {
 void Check(const std::vector<Row>& rows) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(row.actual.toStdString(), row.expected.toStdString());
+        EXPECT_EQ(row.actual, row.expected);
     }
 }
 

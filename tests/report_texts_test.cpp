@@ -2,6 +2,8 @@
 #include "builder/ReportTexts.h"
 
 #include "builder/HtmlText.h"
+#include "support/PageTexts.h"
+#include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>
 
@@ -11,22 +13,21 @@ struct GradeCase {
     const char* name;
     double lastProblem;  // Val(problem number) - 1
     qint32 problemCount;
-    const char* expected;
-};
-
-const GradeCase kGradeCases[] = {
-    {"two problems", 2, 2, "Math.round((0+parseFloat(g[1])+parseFloat(g[2]))*100/2);"},
-    {"no problem", 0, 0, "Math.round((0)*100/0);"},
-    {"problem number 0", -1, -1, "Math.round((0)*100/-1);"},
-    {"problem number 3.5", 2.5, 2, "Math.round((0+parseFloat(g[1])+parseFloat(g[2]))*100/2);"},
-    {"three problems", 3, 3,
-     "Math.round((0+parseFloat(g[1])+parseFloat(g[2])+parseFloat(g[3]))*100/3);"},
+    QString expected;
 };
 
 TEST(GradeExpression, OneTermPerProblemDividedByTheCount) {
-    for (const GradeCase& row : kGradeCases) {
+    const GradeCase cases[] = {
+        {"two problems", 2, 2, kGradeTwo},
+        {"no problem", 0, 0, kGradeNone},
+        {"problem number 0", -1, -1, QStringLiteral("Math.round((0)*100/-1);")},
+        {"problem number 3.5", 2.5, 2, kGradeTwo},
+        {"three problems", 3, 3,
+         QStringLiteral("Math.round((0+parseFloat(g[1])+parseFloat(g[2])+parseFloat(g[3]))*100/3);")},
+    };
+    for (const GradeCase& row : cases) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(GradeExpression(row.lastProblem, row.problemCount), QString::fromLatin1(row.expected));
+        EXPECT_EQ(GradeExpression(row.lastProblem, row.problemCount), row.expected);
     }
 }
 
@@ -36,38 +37,25 @@ TEST(GradeExpression, TwelveProblemsUseTwoDigitNumbers) {
     EXPECT_EQ(grade.count(QStringLiteral("parseFloat(g[")), 12);
 }
 
-const char* const kMailTwo =
-    "'\\r\\nProblem 1 is '+ag[1]+'.\\t The correct answer is '+a[1]+'.\\tThe student answer is '+b[1]+'.\\t "
-    "The variables (x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').'+'\\r\\nProblem 2 is "
-    "'+ag[2]+'.\\t The correct answer is '+a[2]+'.\\tThe student answer is '+b[2]+'.\\t The variables "
-    "(x,y,z) for this problem were ('+x[2]+', '+y[2]+', '+z[2]+').'+' '";
-
-const char* const kPageTwo =
-    " <P>Problem 1 is '+ag[1]+'.  The correct answer is '+a[1]+'. Your answer is '+b[1]+'. The variables "
-    "(x,y,z) for this problem were ('+x[1]+', '+y[1]+', '+z[1]+').</P> <P>Problem 2 is '+ag[2]+'.  The "
-    "correct answer is '+a[2]+'. Your answer is '+b[2]+'. The variables (x,y,z) for this problem were "
-    "('+x[2]+', '+y[2]+', '+z[2]+').</P>Your Grade: '+grade+'</p>";
-
 struct ReportCase {
     const char* name;
     double lastProblem;
-    const char* mail;
-    const char* page;
-};
-
-const ReportCase kReportCases[] = {
-    {"two problems", 2, kMailTwo, kPageTwo},
-    {"problem number 3.5", 2.5, kMailTwo, kPageTwo},
-    {"no problem", 0, "' '", "Your Grade: '+grade+'</p>"},
-    {"problem number 0", -1, "' '", "Your Grade: '+grade+'</p>"},
+    QString mail;
+    QString page;
 };
 
 TEST(ReportTexts, OneItemPerProblemThenTheClosingText) {
-    for (const ReportCase& row : kReportCases) {
+    const ReportCase cases[] = {
+        {"two problems", 2, kMailTwo, kPageTwo},
+        {"problem number 3.5", 2.5, kMailTwo, kPageTwo},
+        {"no problem", 0, kMailNone, kPageNone},
+        {"problem number 0", -1, kMailNone, kPageNone},
+    };
+    for (const ReportCase& row : cases) {
         SCOPED_TRACE(row.name);
         const ProblemReports reports = BuildReportTexts(row.lastProblem);
-        EXPECT_EQ(reports.MailReportText, QString::fromLatin1(row.mail));
-        EXPECT_EQ(reports.PageReportText, QString::fromLatin1(row.page));
+        EXPECT_EQ(reports.MailReportText, row.mail);
+        EXPECT_EQ(reports.PageReportText, row.page);
     }
 }
 
@@ -106,11 +94,7 @@ TEST(ScriptIncludeLine, LoadsTheAnswerScriptOfTheTitle) {
     };
     for (const IncludeCase& row : cases) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(ScriptIncludeLine(row.title).toStdString(),
-                  (QStringLiteral("\r</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") +
-                   row.source +
-                   QStringLiteral(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>\r"))
-                      .toStdString());
+        EXPECT_EQ(ScriptIncludeLine(row.title), scriptInclude(row.source));
     }
 }
 
@@ -136,7 +120,7 @@ TEST(HtmlSafeText, MarkupAndControlCharactersAsReferences) {
     };
     for (const SafeCase& row : cases) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(HtmlSafeText(row.text).toStdString(), row.expected.toStdString());
+        EXPECT_EQ(HtmlSafeText(row.text), row.expected);
     }
 }
 
@@ -152,24 +136,11 @@ TEST(PageTailFragment, IsTheButtonNoticeAndToolLinks) {
     EXPECT_TRUE(kToolsBaseAddress.endsWith(QStringLiteral("/")));
     EXPECT_TRUE(kToolsBaseAddress.contains(QStringLiteral("example.")));
 
-    const QString piece1 = QStringLiteral(
-        "<input type= 'button' value='submit for grade' onClick='check()'><BR> Once you have submitted your "
-        "answers for grading by clicking the grade button, you <B>cannot resubmit answers</B> for the same "
-        "Problem Set--you must use the 'New Problems' button first. <HR>Need help?  Try these test-taking "
-        "tools: <B><TABLE BORDER='0' CELLSPACING='2' CELLPADDING='1'> <TR ALIGN='Left' VALIGN='Top'> "
-        "<TD><A HREF='");
-    const QString piece2 =
-        QStringLiteral("phycon.html' target='newwindow'>Constants</A></TD> <TD> <A HREF='");
-    const QString piece3 =
-        QStringLiteral("convert.html' target='newwindow2'>Conversions</A></TD> <TD> <A HREF='");
-    const QString piece4 =
-        QStringLiteral("calc.html' target='newwindow3'>calculator </A></TD> </TR> </TABLE></B><br>");
-    EXPECT_EQ(piece1.size(), 399);
-    EXPECT_EQ(piece2.size(), 65);
-    EXPECT_EQ(piece3.size(), 69);
-    EXPECT_EQ(piece4.size(), 74);
-    EXPECT_EQ(PageTailFragment(), piece1 + kToolsBaseAddress + piece2 + kToolsBaseAddress + piece3 +
-                                      kToolsBaseAddress + piece4);
+    EXPECT_EQ(kPageTailPieces[0].size(), 399);
+    EXPECT_EQ(kPageTailPieces[1].size(), 65);
+    EXPECT_EQ(kPageTailPieces[2].size(), 69);
+    EXPECT_EQ(kPageTailPieces[3].size(), 74);
+    EXPECT_EQ(PageTailFragment(), pageTail(kToolsBaseAddress));
 }
 
 }  // namespace

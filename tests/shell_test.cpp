@@ -10,11 +10,20 @@
 #include "templates/AboutWindow.h"
 #include "templates/HelpWindow.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMainWindow>
+#include <QMimeData>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <memory>
 
 class Shell : public AppHarness {
 protected:
@@ -198,7 +207,7 @@ TEST_F(Shell, MainWindowStartsEmptyWithNothingSelected) {
     class mainWindow& w = mainWindow();
     for (const auto& c : w.controls()) {
         if (auto* text = dynamic_cast<fw::TextField*>(c.get())) {
-            EXPECT_EQ(text->Text(), c->Name() == "numField6" ? "1" : "") << c->Name().toStdString();
+            EXPECT_EQ(text->Text(), c->Name() == "numField6" ? "1" : "") << c->Name();
         }
     }
     EXPECT_EQ(w.probField().Text(), "");
@@ -226,4 +235,93 @@ TEST_F(Shell, TabOrderFollowsCreationOrder) {
                                            "RadioButton1", "RadioButton2"};
     ASSERT_GE(order.size(), expected.size());
     EXPECT_EQ(std::vector<QString>(order.begin(), order.begin() + long(expected.size())), expected);
+}
+
+// The letters the designs ask for: where Geneva is missing, each control shows
+// the stand-in Qt itself finds for a sans-serif Geneva, at the design's size.
+TEST_F(Shell, ControlsShowGenevasStandInAtTheirSizes) {
+    for (const auto& c : mainWindow().controls()) {
+        const QFont shown = c->widget()->font();
+        if (shown.pixelSize() <= 0) continue;  // the platform's own font
+        QFont asked(QStringLiteral("Geneva"));
+        asked.setStyleHint(QFont::SansSerif);
+        asked.setPixelSize(shown.pixelSize());
+        asked.setBold(shown.bold());
+        EXPECT_EQ(QFontInfo(shown).family(), QFontInfo(asked).family()) << c->Name();
+        const QString sample = QStringLiteral("Problem Statement: [x] 0.5");
+        EXPECT_EQ(QFontMetrics(shown).boundingRect(sample), QFontMetrics(asked).boundingRect(sample)) << c->Name();
+    }
+}
+
+// Lines, framed panels and labels in their design colours: the main window's
+// upright lines black on grey, the About panel a black frame around light
+// blue, its title red.
+TEST_F(Shell, LinesAndPanelsKeepTheirColours) {
+    const auto content = [](const fw::Window& w) {
+        return static_cast<QMainWindow*>(w.widget())->centralWidget()->grab().toImage();
+    };
+    const QRgb grey = qRgb(0xC0, 0xC0, 0xC0), black = qRgb(0, 0, 0), blue = qRgb(0xDB, 0xED, 0xFF);
+    const QImage main = content(mainWindow());
+    EXPECT_EQ(main.pixel(236, 280), black);
+    EXPECT_EQ(main.pixel(237, 280), grey);
+    EXPECT_EQ(main.pixel(469, 280), black);
+    const QImage about = content(AboutWindow());
+    EXPECT_EQ(about.pixel(12, 100), qRgb(0xFF, 0xFF, 0xFF));
+    EXPECT_EQ(about.pixel(13, 100), black);
+    EXPECT_EQ(about.pixel(14, 100), blue);
+    EXPECT_EQ(about.pixel(274, 204), black);
+    EXPECT_EQ(about.pixel(273, 203), blue);
+    const QImage title = AboutWindow().StaticText1().widget()->grab().toImage();
+    bool red = false;
+    for (int y = 0; y < title.height(); ++y)
+        for (int x = 0; x < title.width(); ++x) red = red || title.pixel(x, y) == qRgb(0xEF, 0x1F, 0x1D);
+    EXPECT_TRUE(red);  // the title's letters
+}
+
+// Clipboard text that counts how often it is read.
+class CountedText : public QMimeData {
+public:
+    explicit CountedText(std::shared_ptr<int> reads) : reads_(std::move(reads)) { setText(QStringLiteral("42")); }
+
+protected:
+    QVariant retrieveData(const QString& type, QMetaType as) const override {
+        ++*reads_;
+        return QMimeData::retrieveData(type, as);
+    }
+
+private:
+    std::shared_ptr<int> reads_;
+};
+
+// The Edit items follow the focus without a look at the clipboard; one left
+// enabled by the field does not take Ctrl+C from the list that has the focus
+// next; the menu reads the clipboard as it opens.
+TEST_F(Shell, EditItemsFollowTheFocusAndOnlyTheMenuReadsTheClipboard) {
+    class mainWindow& w = mainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.widget()));
+    auto reads = std::make_shared<int>(0);
+    QApplication::clipboard()->setMimeData(new CountedText(reads));
+    typeInto(w.var1min(), QStringLiteral("12345"));
+    static_cast<QLineEdit*>(w.var1min().widget())->selectAll();
+    w.var1min().widget()->setFocus();
+    EXPECT_TRUE(w.EditCopy().Enabled());
+    EXPECT_TRUE(w.EditCut().Enabled());
+    selectRow(w.errorbox(), QStringLiteral("1.5"));
+    w.errorbox().widget()->setFocus();
+    EXPECT_FALSE(w.EditCopy().Enabled());
+    EXPECT_FALSE(w.EditPaste().Enabled());
+    EXPECT_EQ(*reads, 0);
+    QTest::keyClick(w.errorbox().widget(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "1.5");  // the list copied its row
+
+    QMenu* edit = static_cast<QMainWindow*>(w.widget())->menuBar()->actions()[1]->menu();
+    w.var2min().widget()->setFocus();
+    QApplication::clipboard()->setText(QString());
+    emit edit->aboutToShow();
+    EXPECT_FALSE(w.EditPaste().Enabled());
+    QApplication::clipboard()->setMimeData(new CountedText(reads));
+    emit edit->aboutToShow();
+    EXPECT_GT(*reads, 0);
+    EXPECT_TRUE(w.EditPaste().Enabled());
+    QApplication::clipboard()->clear();
 }

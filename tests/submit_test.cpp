@@ -9,6 +9,10 @@
 #include "templates/WindowF2.h"
 #include "templates/windowB.h"
 
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextDocument>
+
 namespace {
 
 const QString kIncomplete = QStringLiteral(
@@ -90,18 +94,18 @@ TEST_F(SubmitTest, Problem3WithXAndYAppendsTheFiveTexts) {
 
     const Fragments after = fragments();
     EXPECT_TRUE(messages_.empty());
-    EXPECT_EQ(Added(Titled(initial.body, "Physics"), after.body).toStdString(),
+    EXPECT_EQ(Added(Titled(initial.body, "Physics"), after.body),
               "<table border=0 cellpadding=5><tr><td bgcolor=CCCCCC><FONT SIZE=+2 face=' sans-serif' "
               "color=FFFFFF><B>3 </B></FONT></td></tr></table>"
               "A car covers <SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(x[3])</script> "
               "km in <SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(y[3])</script> h. "
               "What is its speed in km/h?<input type='text' size='10' name='b3' > <BR CLEAR='all'><HR>");
-    EXPECT_EQ(Added(initial.answers, after.answers).toStdString(),
+    EXPECT_EQ(Added(initial.answers, after.answers),
               "a[3]=Math.round(eval(x[3]/y[3])*Math.pow(10,1))/Math.pow(10,1);");
-    EXPECT_EQ(Added(Titled(initial.head, "Physics"), after.head).toStdString(),
+    EXPECT_EQ(Added(Titled(initial.head, "Physics"), after.head),
               "x[3]=Math.round(((100-10)*Math.random()+10)*Math.pow(10,0))/Math.pow(10,0);"
               "y[3]=Math.round(((4-1.5)*Math.random()+1.5)*Math.pow(10,1))/Math.pow(10,1);");
-    EXPECT_EQ(Added(initial.check, after.check).toStdString(),
+    EXPECT_EQ(Added(initial.check, after.check),
               "b[3]=document.forms[0].b3.value;if(Math.abs(parseFloat(a[3])-parseFloat(document.forms[0].b3.value))"
               "<=Math.abs(eval(2/100)*parseFloat(a[3]))*(1+1e-12)) { g[3]='1'; ag[3]='correct' } else {g[3]='0'; "
               "ag[3]='incorrect'; };");
@@ -128,13 +132,13 @@ TEST_F(SubmitTest, ChainedProblem2UsesTheXOfProblem1) {
     submit();
 
     const Fragments after = fragments();
-    EXPECT_EQ(Added(before.body, after.body).toStdString(),
-              (Banner("2") + "The car keeps that speed for " + Display("y", "2") + " s. How far does it go?" +
-               Input("2")).toStdString());
-    EXPECT_EQ(Added(before.answers, after.answers).toStdString(), "a[2]=x[1]*y[2];");
-    EXPECT_EQ(Added(before.head, after.head).toStdString(),
+    EXPECT_EQ(Added(before.body, after.body),
+              Banner("2") + "The car keeps that speed for " + Display("y", "2") + " s. How far does it go?" +
+                  Input("2"));
+    EXPECT_EQ(Added(before.answers, after.answers), "a[2]=x[1]*y[2];");
+    EXPECT_EQ(Added(before.head, after.head),
               "y[2]=Math.round(((60-10)*Math.random()+10)*Math.pow(10,0))/Math.pow(10,0);");
-    EXPECT_EQ(Added(before.check, after.check).toStdString(),
+    EXPECT_EQ(Added(before.check, after.check),
               "b[2]=document.forms[0].b2.value;if(Math.abs(parseFloat(a[2])-parseFloat(document.forms[0].b2.value))"
               "<=Math.abs(eval(2.5/100)*parseFloat(a[2]))*(1+1e-12)) { g[2]='1'; ag[2]='correct' } else {g[2]='0'; "
               "ag[2]='incorrect'; };");
@@ -149,11 +153,11 @@ TEST_F(SubmitTest, NegativeMinimumAndEmptyMaximum) {
     variable(3, "", "5", "0");   // no minimum: drawn, not valid script
     submit();
     const Fragments after = fragments();
-    EXPECT_EQ(Added(Titled(initial.head, ""), after.head).toStdString(),
+    EXPECT_EQ(Added(Titled(initial.head, ""), after.head),
               "x[1]=Math.round(((10--5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);"
               "z[1]=Math.round(((5-)*Math.random()+)*Math.pow(10,0))/Math.pow(10,0);");
     // z is in the solution only: problem 1 chains to the unset element 0.
-    EXPECT_EQ(Added(initial.answers, after.answers).toStdString(), "a[1]=x[1]+y[1]+z[0];");
+    EXPECT_EQ(Added(initial.answers, after.answers), "a[1]=x[1]+y[1]+z[0];");
 }
 
 TEST_F(SubmitTest, IncompleteEntryIsRefusedAndChangesNothing) {
@@ -206,7 +210,7 @@ TEST_F(SubmitTest, NumberCleanupOfTheVariableFields) {
     variable(2, "", "1o,5o", "1,5");      // the decimals field keeps its comma
     variable(3, "-o,5", "O", "2");        // upper-case O stays
     submit();
-    EXPECT_EQ(Added(Titled(initial.head, ""), fragments().head).toStdString(),
+    EXPECT_EQ(Added(Titled(initial.head, ""), fragments().head),
               "x[1]=Math.round(((10-1.5)*Math.random()+1.5)*Math.pow(10,0))/Math.pow(10,0);"
               "y[1]=Math.round(((10.50-)*Math.random()+)*Math.pow(10,1,5))/Math.pow(10,1,5);"
               "z[1]=Math.round(((O--0.5)*Math.random()+-0.5)*Math.pow(10,2))/Math.pow(10,2);");
@@ -339,6 +343,26 @@ TEST_F(SubmitTest, UnusualProblemNumbersAndLongStatements) {
     shown.replace("[x]", Display("x", "2.5"));
     EXPECT_EQ(Added(before.body, after.body), Banner("2.5") + shown + Input("2.5"));
     EXPECT_EQ(w().numField6().Text(), "3.5");
+}
+
+// The statement field is on screen: an accepted press leaves it showing
+// nothing, ready for the next statement, while the page takes the statement
+// with its placeholder shown.
+TEST_F(SubmitTest, TheStatementFieldShowsNothingAfterAPressAndTakesTheNextStatement) {
+    fw::TextArea& statement = w().probField();
+    auto* edit = static_cast<QPlainTextEdit*>(statement.widget());
+    ASSERT_TRUE(edit->isVisible());
+    problem("Speed [x]?", "[x]");
+    variable(1, "1", "9", "0");
+    edit->grab();
+    ASSERT_EQ(edit->document()->toPlainText(), QStringLiteral("Speed [x]?"));
+    submit();
+    EXPECT_EQ(statement.Text(), QString());
+    EXPECT_TRUE(windowB().EditField1().Text().endsWith(Banner("1") + "Speed " + Display("x", "1") + "?" + Input("1")));
+    edit->grab();
+    EXPECT_EQ(edit->document()->toPlainText(), QString());
+    QTest::keyClicks(edit, QStringLiteral("Next [y]"));
+    EXPECT_EQ(statement.Text(), QStringLiteral("Next [y]"));
 }
 
 }  // namespace

@@ -27,10 +27,8 @@ namespace {
 
 QStringList linesOf(const QString& text) { return text.split(QChar(u'\r')); }
 
-std::string show(const QString& text) { return text.toStdString(); }
-
 struct FragmentRow {
-    std::string window;
+    QString window;
     std::function<TemplateWindow&()> open;
     std::function<bool()> isLive;
     int length;
@@ -41,7 +39,7 @@ struct FragmentRow {
 // A row for the template window class W, opened through its accessor.
 template <class W>
 FragmentRow row(W& (*accessor)(), int length, int lines, int titleCount) {
-    return {fw::ClassName<W>().toStdString(), accessor, &fw::IsLive<W>, length, lines, titleCount};
+    return {fw::ClassName<W>(), accessor, &fw::IsLive<W>, length, lines, titleCount};
 }
 
 std::vector<FragmentRow> fragmentRows() {
@@ -159,7 +157,7 @@ TEST_F(TemplateWindows, FormFragmentsHoldThePlaceholdersWhereTheEditorsLookForTh
     // The report string stays open until the end of each form's first line.
     for (const QString& form : {cgi, mail}) {
         QString first = linesOf(form)[0];
-        EXPECT_EQ(first.indexOf(QChar(u'\'')), first.size() - 3) << show(first.right(40));
+        EXPECT_EQ(first.indexOf(QChar(u'\'')), first.size() - 3) << first.right(40);
         EXPECT_TRUE(first.endsWith(QStringLiteral("');")));
     }
 }
@@ -256,10 +254,10 @@ TEST_F(TemplateWindows, ReportAndFormJoinIntoOneValidScript) {
     QString cgi = checkFunction(WindowE().EditField1().Text(), WindowF().EditField1().Text());
     int code = nodeCheck(cgi, &errors);
     if (code == -1) GTEST_SKIP() << "node is not installed";
-    EXPECT_EQ(code, 0) << show(errors);
+    EXPECT_EQ(code, 0) << errors;
 
     QString mail = checkFunction(WindowE2().EditField1().Text(), WindowF2().EditField1().Text());
-    EXPECT_EQ(nodeCheck(mail, &errors), 0) << show(errors);
+    EXPECT_EQ(nodeCheck(mail, &errors), 0) << errors;
 
     // Without its form, a report script leaves its string open.
     QString alone = WindowD().EditField1().Text() + QStringLiteral("var grade=1;\n") +

@@ -19,6 +19,7 @@
 #include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/Instances.h"
+#include "support/Entry.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
 
@@ -50,14 +51,14 @@ void writeFile(const QString& path, const QString& text) {
     file.write(text.toUtf8());
 }
 
-void selectRow(const QString& scenario, fw::Listbox& list, const QString& rowText) {
-    for (int row = 0; row < list.ListCount(); ++row) {
-        if (list.List(row) == rowText) {
-            list.SetListIndex(row);
-            return;
-        }
+// The problem's margin and decimals, chosen in their lists.
+void selectRows(const QString& scenario, const QJsonObject& problem, const class mainWindow& w) {
+    try {
+        selectRow(w.errorbox(), problem.value(QLatin1String("margin")).toString());
+        selectRow(w.decBox(), problem.value(QLatin1String("decimals")).toString());
+    } catch (const std::runtime_error& e) {
+        fail(scenario, QString::fromUtf8(e.what()));
     }
-    fail(scenario, "list " + list.Name() + " has no row \"" + rowText + "\"");
 }
 
 // Types over the editor's selection, as the teacher replaces the highlighted
@@ -129,8 +130,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
         w.probField().SetText(p.value(QLatin1String("statement")).toString());
         setVariables(p, w);
         w.solField().SetText(p.value(QLatin1String("solution")).toString());
-        selectRow(name, w.errorbox(), p.value(QLatin1String("margin")).toString());
-        selectRow(name, w.decBox(), p.value(QLatin1String("decimals")).toString());
+        selectRows(name, p, w);
         w.nextButton1().Push();
         const QString step = "Submit Problem " + number;
         checkNoMessage(name, rec, step);

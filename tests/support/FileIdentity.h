@@ -2,9 +2,12 @@
 // Tests compare it before and after a failed replacement.
 #pragma once
 
+#include "support/QtPrinting.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <gtest/gtest.h>
 #include <ostream>
 #include <sys/stat.h>
 
@@ -27,6 +30,6 @@ inline FileIdentity IdentityOf(const QString& path) {
 }
 
 inline std::ostream& operator<<(std::ostream& out, const FileIdentity& identity) {
-    return out << "inode " << identity.inode << ", mode 0" << std::oct << identity.mode << std::dec << ", bytes \""
-               << identity.bytes.toStdString() << "\"";
+    return out << "inode " << identity.inode << ", mode 0" << std::oct << identity.mode << std::dec << ", bytes "
+               << ::testing::PrintToString(identity.bytes);
 }

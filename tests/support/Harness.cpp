@@ -42,18 +42,6 @@ void AppHarness::writeFile(const QString& name, const QByteArray& bytes) const {
 
 bool AppHarness::fileExists(const QString& name) const { return QFile::exists(path(name)); }
 
-void typeInto(fw::TextControl& control, const QString& text) { control.SetText(text); }
-
-void selectRow(fw::Listbox& list, const QString& rowText) {
-    for (int row = 0; row < list.ListCount(); ++row) {
-        if (list.List(row) == rowText) {
-            list.SetListIndex(row);
-            return;
-        }
-    }
-    ADD_FAILURE() << "list " << list.Name().toStdString() << " has no row " << rowText.toStdString();
-}
-
 void saveScreenshot(const fw::Window& window, const QString& fileName) {
     QString dir = qEnvironmentVariable("QUILLORY_SCREENSHOTS");
     if (dir.isEmpty()) return;

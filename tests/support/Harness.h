@@ -1,13 +1,16 @@
 // A fixture for tests that drive the program's windows: messages, quits and
 // opened addresses are recorded instead of shown, the application folder is a
 // fresh temporary folder, the application object with its menu bar is made as
-// start-up makes it, and every instance is destroyed after each test.
+// start-up makes it, and every instance is destroyed after each test. Tests
+// that include it also type and choose as a teacher does (Entry.h) and see
+// Qt's texts as text in their failures (QtPrinting.h).
 #pragma once
 
-#include "framework/Controls.h"
 #include "framework/Globals.h"
 #include "framework/Instances.h"
 #include "framework/Window.h"
+#include "support/Entry.h"
+#include "support/QtPrinting.h"
 
 #include <QByteArray>
 #include <QString>
@@ -31,8 +34,5 @@ protected:
     std::vector<QString> urls_;
 };
 
-// Typing and choosing as a user does.
-void typeInto(fw::TextControl& control, const QString& text);   // replaces the whole text
-void selectRow(fw::Listbox& list, const QString& rowText);       // fails the test when absent
 // Saves a picture of a window (offscreen grab) for a person to look at.
 void saveScreenshot(const fw::Window& window, const QString& fileName);
