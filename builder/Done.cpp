@@ -1,5 +1,6 @@
 #include "builder/Done.h"
 
+#include "builder/HtmlText.h"
 #include "builder/ReportTexts.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
@@ -16,6 +17,7 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -58,13 +60,6 @@ struct OutputFile {
     QString text;
     std::unique_ptr<fw::TextOutputStream> stream;
 };
-
-bool HasControlCharacter(const QString& text) {
-    for (QChar c : text) {
-        if (c.unicode() < 0x20) return true;
-    }
-    return false;
-}
 
 }  // namespace
 
@@ -126,7 +121,7 @@ bool Done::ProblemCount() {
 
 bool Done::CheckTitle() {
     const QString title = Title();
-    if (HasControlCharacter(title)) {
+    if (std::any_of(title.cbegin(), title.cend(), IsControlCharacter)) {
         fw::MsgBox(QStringLiteral("The title \"%1\" holds a control character (a tab, a line break or "
                                   "another invisible character), which the page cannot use. Remove it and "
                                   "press \"Done\" again.")

@@ -13,7 +13,7 @@ QString HtmlSafeText(const QString& text) {
         case '<': out += QLatin1String("&#60;"); break;
         case '>': out += QLatin1String("&#62;"); break;
         default:
-            if (code < 0x20)
+            if (IsControlCharacter(c))
                 out += QLatin1String("&#") + QString::number(code) + QLatin1Char(';');
             else
                 out += c;

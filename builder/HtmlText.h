@@ -4,6 +4,9 @@
 
 #include <QString>
 
+// A character below U+0020: a tab, a line break or another invisible one.
+inline bool IsControlCharacter(QChar c) { return c.unicode() < 0x20; }
+
 // The six characters & ' " \ < > as the character references "&#38;",
 // "&#39;", "&#34;", "&#92;", "&#60;", "&#62;", and every control character
 // below U+0020 as its decimal reference ("&#9;", "&#10;", "&#13;" ...);
