@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import { after, before, it } from 'node:test';
 import {
-  Student, buildScenarios, closeBrowser, launchBrowser, resultsOf, startStaticServer, stopServer, workFolder,
+  ENGINE, Student, buildScenarios, closeBrowser, launchBrowser, resultsOf, startStaticServer, stopServer, workFolder,
 } from './harness.mjs';
 
 const PROBLEMS = 99;
@@ -62,7 +62,7 @@ it(`a test of ${PROBLEMS} problems loads and grades quickly`, async (t) => {
   }
   assert.deepEqual(browser.log.errors, []);
   const report = [
-    `${PROBLEMS} problems, median of ${RUNS} runs:`,
+    `${PROBLEMS} problems in ${ENGINE}, median of ${RUNS} runs:`,
     `navigation to loaded page: ${ms(median(load))} (driver), ${ms(median(loadInPage))} (page's navigation timing)`,
     `"submit for grade" to filled results window: ${ms(median(grade))} (driver), ${ms(median(gradeInPage))} (in the page)`,
   ];

@@ -4,6 +4,7 @@
 // leaves Title.html and Title.js in <outdir>/<scenario>.
 //
 //   browser_scenarios <scenarios.json> <outdir>
+//   browser_scenarios --include-lines <titles.json> <lines.json>
 //
 // The description is an array of objects:
 //   { "name": "cgi", "title": "Kinematics",
@@ -14,7 +15,12 @@
 //                     "solution": "[x]/[y]", "margin": "2", "decimals": "1" } ] }
 // Every message box, a refused "Submit Problem" or a "Done" that does not quit
 // with status 0 fails the run with a message naming the scenario.
+//
+// With --include-lines it reads a JSON array of titles and writes, as a JSON
+// array in the same order, the line by which the page of each title includes
+// its answer file.
 #include "app/Startup.h"
+#include "builder/ReportTexts.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
@@ -32,6 +38,8 @@
 
 #include <cstdio>
 #include <stdexcept>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -150,26 +158,51 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     std::printf("built %s\n", qPrintable(name));
 }
 
+QJsonDocument readJson(const char* path) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error(std::string("cannot read ") + path);
+    QJsonParseError error{};
+    QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &error);
+    if (!doc.isArray())
+        throw std::runtime_error(std::string(path) + ": not a JSON array: " + error.errorString().toStdString());
+    return doc;
+}
+
+void writeIncludeLines(const char* titlesPath, const char* linesPath) {
+    QJsonArray lines;
+    for (const QJsonValue& title : readJson(titlesPath).array()) lines.append(ScriptIncludeLine(title.toString()));
+    QFile out(QString::fromLocal8Bit(linesPath));
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(QJsonDocument(lines).toJson(QJsonDocument::Compact)) < 0)
+        throw std::runtime_error(std::string("cannot write ") + linesPath);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string_view(argv[1]) == "--include-lines") {
+        try {
+            writeIncludeLines(argv[2], argv[3]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     // A tool of the test suite: it drives the real widgets without a display.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <scenarios.json> <outdir>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <scenarios.json> <outdir>\n"
+                             "       %s --include-lines <titles.json> <lines.json>\n", argv[0], argv[0]);
         return 2;
     }
-    QFile description(QString::fromLocal8Bit(argv[1]));
-    if (!description.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s\n", argv[1]);
-        return 2;
-    }
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(description.readAll(), &error);
-    if (!doc.isArray()) {
-        std::fprintf(stderr, "%s: not a JSON array: %s\n", argv[1], qPrintable(error.errorString()));
+    QJsonDocument doc;
+    try {
+        doc = readJson(argv[1]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
         return 2;
     }
 
