@@ -89,6 +89,11 @@ TEST(ScriptIncludeLine, LoadsTheAnswerScriptOfTheTitle) {
         {"address first, then references", QStringLiteral("A&B?"), QStringLiteral("A&#38;B%3F")},
         {"blank and other punctuation left to the browser", QStringLiteral("a b+c=d;e"),
          QStringLiteral("a b+c=d;e")},
+        {"colons, else the name reads as a scheme", QStringLiteral(" Physics: Motion"),
+         QStringLiteral("%20Physics%3A Motion")},
+        {"every colon", QStringLiteral("http:x:y"), QStringLiteral("http%3Ax%3Ay")},
+        {"only leading blanks", QStringLiteral("  a b "), QStringLiteral("%20%20a b ")},
+        {"a title of blanks", QStringLiteral("  "), QStringLiteral("%20%20")},
         {"control characters as references", QStringLiteral("Quiz\t10\r\n"),
          QStringLiteral("Quiz&#9;10&#13;&#10;")},
     };
