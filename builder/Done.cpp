@@ -1,6 +1,7 @@
 #include "builder/Done.h"
 
 #include "builder/HtmlText.h"
+#include "builder/MessageText.h"
 #include "builder/ReportTexts.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
@@ -41,16 +42,6 @@ bool IsAscii(const QString& text) {
 bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
     if (!IsAscii(text) && !stream.Write(QString(QChar(0xFEFF)))) return false;
     return stream.Write(text);
-}
-
-// The title as messages quote it: a long one cut after its first 40
-// characters, so that a message stays readable and quick to show.
-QString QuotedTitle(const QString& title) {
-    constexpr qsizetype kShown = 40;
-    if (title.size() <= kShown) return title;
-    qsizetype cut = kShown;
-    if (title.at(cut - 1).isHighSurrogate()) --cut;  // keep a character whole
-    return title.left(cut) + QChar(0x2026);
 }
 
 // One output file on its way: its extension, its text and the stream that
@@ -112,7 +103,7 @@ bool Done::ProblemCount() {
         fw::MsgBox(QStringLiteral("The problem number \"%1\" cannot be used: a test holds %2 problems. "
                                   "Set the number one above the number of problems submitted and press "
                                   "\"Done\" again.")
-                       .arg(w_.numField6().Text(), limit));
+                       .arg(QuotedInput(w_.numField6().Text()), limit));
         return false;
     }
     problemCount_ = qint32(count);  // a fraction is cut off
@@ -121,11 +112,16 @@ bool Done::ProblemCount() {
 
 bool Done::CheckTitle() {
     const QString title = Title();
+    if (title.isEmpty()) {
+        fw::MsgBox(QStringLiteral("The test has no title. Type a title for it, which also names its files, "
+                                  "and press \"Done\" again."));
+        return false;
+    }
     if (std::any_of(title.cbegin(), title.cend(), IsControlCharacter)) {
         fw::MsgBox(QStringLiteral("The title \"%1\" holds a control character (a tab, a line break or "
                                   "another invisible character), which the page cannot use. Remove it and "
                                   "press \"Done\" again.")
-                       .arg(QuotedTitle(title)));
+                       .arg(QuotedInput(title)));
         return false;
     }
     const bool usable = title != QLatin1StringView(".") && title != QLatin1StringView("..") &&
@@ -135,7 +131,7 @@ bool Done::CheckTitle() {
         fw::MsgBox(QStringLiteral("The title \"%1\" cannot name the test's files in the application's "
                                   "folder. Use a title without \"/\" or \"\\\" that is not \".\" or "
                                   "\"..\", and press \"Done\" again.")
-                       .arg(QuotedTitle(title)));
+                       .arg(QuotedInput(title)));
         return false;
     }
     // The page's name is the longer of the two.
@@ -145,7 +141,7 @@ bool Done::CheckTitle() {
         fw::MsgBox(QStringLiteral("The title \"%1\" is too long: the page's file name would take %2 bytes, "
                                   "and the application's folder allows at most %3. Shorten the title and "
                                   "press \"Done\" again.")
-                       .arg(QuotedTitle(title), QString::number(nameBytes), QString::number(limit)));
+                       .arg(QuotedInput(title), QString::number(nameBytes), QString::number(limit)));
         return false;
     }
     return true;
@@ -230,7 +226,7 @@ bool Done::WriteFiles() {
 // The message quotes the file by its folder and a name whose title part is
 // shortened as every message shortens it.
 void Done::ReportWriteFailure(const QString& extension, const QString& reason) const {
-    const QString file = QDir(fw::ApplicationFolder()).filePath(QuotedTitle(Title()) + extension);
+    const QString file = QDir(fw::ApplicationFolder()).filePath(QuotedInput(Title()) + extension);
     fw::MsgBox(QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
                               "Your work is kept; fix the cause and press \"Done\" again.")
                    .arg(QDir::toNativeSeparators(file), reason));

@@ -28,7 +28,7 @@ private:
     void DoubleMinusFix();            // every "--" of the page head becomes "+"
     bool CheckUnsubmittedProblem();   // the statement field must be empty
     bool ProblemCount();              // from the problem number; refuses one out of range
-    bool CheckTitle();                // the title must name both files in the folder, without control characters
+    bool CheckTitle();                // a title, naming both files in the folder, without control characters
     void GradeExpression();           // ";var grade=" and the formula after the grading
     void ReportTexts();               // the results form's and results window's reports
     void AppendPageReport();          // the page report after the delivery mode's report script

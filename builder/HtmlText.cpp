@@ -25,11 +25,15 @@ QString HtmlSafeText(const QString& text) {
 QString RelativeAddressText(const QString& fileName) {
     QString out;
     out.reserve(fileName.size());
-    for (QChar c : fileName) {
+    // A browser drops blanks at the start of an address: keep them as "%20".
+    qsizetype at = 0;
+    for (; at < fileName.size() && fileName.at(at) == QLatin1Char(' '); ++at) out += QLatin1String("%20");
+    for (QChar c : QStringView(fileName).sliced(at)) {
         switch (c.unicode()) {
         case '%': out += QLatin1String("%25"); break;
         case '#': out += QLatin1String("%23"); break;
         case '?': out += QLatin1String("%3F"); break;
+        case ':': out += QLatin1String("%3A"); break;  // else "Test:1.js" reads as an address of scheme "test"
         default: out += c;
         }
     }

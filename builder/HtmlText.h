@@ -14,7 +14,8 @@ inline bool IsControlCharacter(QChar c) { return c.unicode() < 0x20; }
 // characters, and they end no string, no line and no attribute value.
 QString HtmlSafeText(const QString& text);
 
-// A file name as a relative address: "%" as "%25", "#" as "%23" and "?" as
-// "%3F", so that the whole name reaches the server as the path; everything
-// else unchanged (the browser encodes the rest itself).
+// A file name as a relative address that a browser resolves to exactly that
+// name beside the page: "%" as "%25", "#" as "%23", "?" as "%3F", ":" as
+// "%3A" and each blank at the start as "%20"; everything else unchanged (the
+// browser encodes the rest itself).
 QString RelativeAddressText(const QString& fileName);

@@ -27,3 +27,6 @@ if ((${#missing[@]})); then
   # sudo drops the caller's environment, so the setting goes through env.
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 fi
+
+# The browser tests' packages each name the oldest Node.js they run on.
+node "$(dirname "$0")/check-node.mjs" "$(dirname "$0")/../tests/browser/package-lock.json"

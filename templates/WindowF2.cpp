@@ -26,7 +26,7 @@ const QString kMailtoFormFragment = JoinLines({
         "<BR><INPUT  TYPE=submit value=\"E-Mail Results\"  onClick=\"mailit(this.form)\"><INPUT  TYPE=button VALUE=\"Close\" onClick=\"self.close()\">"
         "</FORM></BLOCKQUOTE><hr noshade><BR></body></html>');",
     "msg.document.write(\"<SCRIPT LANGUAGE='Jav\");",
-    "msg.document.write(\"aScript1.2'>function mailit(obj){obj.action='mailto:'+obj.instructor.value+'?subject='+obj.subject.value};function validate(){if(document.forms[0].fullname.value!=\\\"\\\"){return true;}else{alert(\\\"Please fill in your name\\\");return false;}};\");",
+    "msg.document.write(\"aScript1.2'>function mailit(obj){obj.action='mailto:'+obj.instructor.value+'?subject='+encodeURIComponent(obj.subject.value)};function validate(){if(document.forms[0].fullname.value!=\\\"\\\"){return true;}else{alert(\\\"Please fill in your name\\\");return false;}};\");",
     "msg.document.write(\"<\\/script></body></html>\");",
     "msg.document.close();msg.document.forms[0].grade.value=grade;msg.document.forms[0].referrer.value=catc;msg.document.forms[0].date.value=Date();",
 });

@@ -32,7 +32,7 @@ namespace {
 // Where the placeholders stand in the designed form texts.
 constexpr int kCgiFormLength = 1598;
 constexpr int kUrlOffset = 18;
-constexpr int kMailtoFormLength = 1442;
+constexpr int kMailtoFormLength = 1442 + 20;  // the subject through encodeURIComponent()
 constexpr int kEmailOffset = 714;
 
 QString cgiForm() { return WindowF().EditField1().Text(); }

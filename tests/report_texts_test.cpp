@@ -1,7 +1,9 @@
-// The texts that "Done" generates, checked as plain functions, one row per case.
+// The texts that "Done" generates and the way its messages quote typed text,
+// checked as plain functions, one row per case.
 #include "builder/ReportTexts.h"
 
 #include "builder/HtmlText.h"
+#include "builder/MessageText.h"
 #include "support/PageTexts.h"
 #include "support/QtPrinting.h"
 
@@ -89,6 +91,11 @@ TEST(ScriptIncludeLine, LoadsTheAnswerScriptOfTheTitle) {
         {"address first, then references", QStringLiteral("A&B?"), QStringLiteral("A&#38;B%3F")},
         {"blank and other punctuation left to the browser", QStringLiteral("a b+c=d;e"),
          QStringLiteral("a b+c=d;e")},
+        {"colons, else the name reads as a scheme", QStringLiteral(" Physics: Motion"),
+         QStringLiteral("%20Physics%3A Motion")},
+        {"every colon", QStringLiteral("http:x:y"), QStringLiteral("http%3Ax%3Ay")},
+        {"only leading blanks", QStringLiteral("  a b "), QStringLiteral("%20%20a b ")},
+        {"a title of blanks", QStringLiteral("  "), QStringLiteral("%20%20")},
         {"control characters as references", QStringLiteral("Quiz\t10\r\n"),
          QStringLiteral("Quiz&#9;10&#13;&#10;")},
     };
@@ -141,6 +148,31 @@ TEST(PageTailFragment, IsTheButtonNoticeAndToolLinks) {
     EXPECT_EQ(kPageTailPieces[2].size(), 69);
     EXPECT_EQ(kPageTailPieces[3].size(), 74);
     EXPECT_EQ(PageTailFragment(), pageTail(kToolsBaseAddress));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(QuotedInput, ShortTextWholeLongTextItsFirstFortyCharacters) {
+    const QString forty(40, QLatin1Char('a'));
+    const QString emoji = QStringLiteral("\U0001F600");  // two UTF-16 units
+    const struct {
+        const char* name;
+        QString typed;
+        QString quoted;
+    } rows[] = {
+        {"empty", QString(), QString()},
+        {"exactly forty", forty, forty},
+        {"forty-one", forty + QLatin1Char('b'), forty + QStringLiteral("...")},
+        {"a character across the cut stays whole", QString(39, QLatin1Char('a')) + emoji + QStringLiteral("z"),
+         QString(39, QLatin1Char('a')) + QStringLiteral("...")},
+        {"a megabyte", QString(1 << 20, QLatin1Char('7')), QString(40, QLatin1Char('7')) + QStringLiteral("...")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(QuotedInput(row.typed), row.quoted);
+    }
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ std::vector<FragmentRow> fragmentRows() {
         row(&WindowE, 531 + 45, 11, 0),
         row(&WindowE2, 535 + 52, 7, 0),
         row(&WindowF, 1598, 5, 1),
-        row(&WindowF2, 1442, 5, 1),
+        row(&WindowF2, 1442 + 20, 5, 1),  // the subject goes through encodeURIComponent()
     };
 }
 
@@ -153,6 +153,10 @@ TEST_F(TemplateWindows, FormFragmentsHoldThePlaceholdersWhereTheEditorsLookForTh
     EXPECT_EQ(mail.indexOf(kEmailPlaceholder), 714);
     EXPECT_EQ(mail.indexOf(QStringLiteral("xxxx")), 160);
     EXPECT_EQ(linesOf(mail)[0].size(), 942);
+    // The subject is percent-encoded, so that a "#", "&" or "%" in the title
+    // cannot cut the mail's address short.
+    EXPECT_TRUE(linesOf(mail)[2].contains(
+        QStringLiteral("obj.action='mailto:'+obj.instructor.value+'?subject='+encodeURIComponent(obj.subject.value)};")));
 
     // The report string stays open until the end of each form's first line.
     for (const QString& form : {cgi, mail}) {
