@@ -20,6 +20,9 @@ const ENGINES = {
     args: [
       '--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      // No name is looked up: the suite's servers are 127.0.0.1, and nothing
+      // else may be reached.
+      '--host-resolver-rules=MAP * ~NOTFOUND, EXCLUDE 127.0.0.1',
     ],
     ignoreDefaultArgs: ['--disable-popup-blocking'],
   },
@@ -35,7 +38,14 @@ const ENGINES = {
       'network.protocol-handler.warn-external.mailto': false,
       'security.external_protocol_requires_permission': false,
       'widget.use-xdg-desktop-portal.open-uri': 0,
-      // Nothing in the background.
+      // Nothing in the background, and nothing beyond the loopback servers:
+      // other addresses go through a proxy on a loopback port where nothing
+      // listens, so no name is looked up either.
+      'network.proxy.type': 1,
+      'network.proxy.http': '127.0.0.1',
+      'network.proxy.http_port': 9,
+      'network.proxy.ssl': '127.0.0.1',
+      'network.proxy.ssl_port': 9,
       'app.normandy.enabled': false,
       'app.shield.optoutstudies.enabled': false,
       'app.update.auto': false,
@@ -264,7 +274,9 @@ export async function launchBrowser(dir) {
     ...engine,
     headless: true,
     userDataDir: profile,
-    env: mail.env,
+    // Firefox takes the address of its settings server from its preferences
+    // only with this.
+    env: { ...mail.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1' },
     defaultViewport: { width: 1000, height: 800 },
   });
   const log = { dialogs: [], errors: [] };
@@ -323,14 +335,15 @@ export async function takeDialogs(log, count = 1) {
 // the field is focused and gets input events. (Real keystrokes for every
 // answer would make the suite several times slower in Firefox.)
 export async function fill(page, selector, text) {
-  await page.bringToFront();
-  const value = await page.$eval(selector, (e, t) => {
+  const value = await page.evaluate((s, t) => {
+    const e = document.querySelector(s);
+    if (!e) return null;
     e.focus();
     e.select();
     document.execCommand(t ? 'insertText' : 'delete', false, t);
     return e.value;
-  }, text);
-  if (value !== text) throw new Error(`${selector} holds "${value}" after filling in "${text}"`);
+  }, selector, text);
+  if (value !== text) throw new Error(`${selector} holds ${JSON.stringify(value)} after filling in "${text}"`);
 }
 
 // Clicks a control in a window, brought to the front as a student's click

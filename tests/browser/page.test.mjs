@@ -567,7 +567,7 @@ describe('the browser as a student has it', () => {
     const page = await browser.browser.newPage();
     await page.goto(`${site.origin}/opens-window.html`, { waitUntil: 'load' });
     await sleep(300);
-    assert.equal(await page.evaluate(() => window.opened), null, 'window.open gives no window');
+    assert.equal(await page.evaluate(() => window.opened === null), true, 'window.open gives no window');
     assert.equal((await browser.browser.pages()).length, before + 1, 'no window besides the page');
   });
 });
