@@ -264,6 +264,28 @@ function mailStandIn(dir) {
   };
 }
 
+// Chromium reports what a window logged before the driver watched it only to
+// a session that asks for it: the results window, written by the page in the
+// same moment it opens, would otherwise go unheard. A session of the suite's
+// own, opened on every window, takes every script error and error message,
+// those from before included.
+async function watchChromiumErrors(target, log) {
+  try {
+    const session = await target.createCDPSession();
+    session.on('Runtime.exceptionThrown', ({ exceptionDetails: d }) =>
+      log.errors.push(`page error: ${d.exception?.description ?? d.text} (${d.url ?? ''})`));
+    session.on('Runtime.consoleAPICalled', ({ type, args }) => {
+      if (type === 'error') log.errors.push(`console error: ${args.map((a) => a.value ?? a.description).join(' ')}`);
+    });
+    session.on('Log.entryAdded', ({ entry }) => {
+      if (entry.level === 'error') log.errors.push(`console error: ${entry.text} (${entry.url ?? ''})`);
+    });
+    await Promise.all([session.send('Runtime.enable'), session.send('Log.enable')]);
+  } catch {
+    // The window closed before its session opened.
+  }
+}
+
 // The browser with a fresh profile. Records every dialog (accepted), every
 // script error and every console error of any of its windows.
 export async function launchBrowser(dir) {
@@ -288,16 +310,22 @@ export async function launchBrowser(dir) {
       log.dialogs.push({ type: dialog.type(), message: dialog.message() });
       dialog.accept().catch(() => {});
     });
+    if (ENGINE === 'chromium') return;
     page.on('pageerror', (e) => log.errors.push(`page error: ${e?.message ?? e}`));
     page.on('console', (m) => {
       if (m.type() === 'error') log.errors.push(`console error: ${m.text()} (${m.location()?.url ?? ''})`);
     });
   };
   browser.on('targetcreated', (target) => {
-    if (target.type() === 'page') target.page().then(watch, () => {});
+    if (target.type() !== 'page') return;
+    target.page().then(watch, () => {});
+    if (ENGINE === 'chromium') watchChromiumErrors(target, log);
   });
   const pages = await browser.pages();
-  for (const p of pages) watch(p);
+  for (const p of pages) {
+    watch(p);
+    if (ENGINE === 'chromium') await watchChromiumErrors(p.target(), log);
+  }
   // The first window stays open: a browser whose last window closes may quit.
   const home = pages[0] ?? (await browser.newPage());
   return { browser, home, log, profile, mail, watch };
