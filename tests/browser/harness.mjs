@@ -31,6 +31,9 @@ const ENGINES = {
     protocol: 'webDriverBiDi',
     executablePath: '/usr/bin/firefox-esr',
     args: [],
+    // Firefox takes the address of its settings server from its preferences
+    // only with this.
+    env: { MOZ_REMOTE_SETTINGS_DEVTOOLS: '1' },
     extraPrefsFirefox: {
       'dom.disable_open_during_load': true,
       // mailto: addresses go to the system's handler without asking.
@@ -289,16 +292,14 @@ async function watchChromiumErrors(target, log) {
 // The browser with a fresh profile. Records every dialog (accepted), every
 // script error and every console error of any of its windows.
 export async function launchBrowser(dir) {
-  const engine = ENGINES[ENGINE];
+  const { env = {}, ...options } = ENGINES[ENGINE];
   const profile = mkdtempSync(path.join(dir, 'profile-'));
   const mail = mailStandIn(dir);
   const browser = await puppeteer.launch({
-    ...engine,
+    ...options,
     headless: true,
     userDataDir: profile,
-    // Firefox takes the address of its settings server from its preferences
-    // only with this.
-    env: { ...mail.env, MOZ_REMOTE_SETTINGS_DEVTOOLS: '1' },
+    env: { ...mail.env, ...env },
     defaultViewport: { width: 1000, height: 800 },
   });
   const log = { dialogs: [], errors: [] };
