@@ -545,8 +545,7 @@ TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
     const FileIdentity page = IdentityOf(path(QStringLiteral("Speed.html")));
     const FileIdentity answers = IdentityOf(path(QStringLiteral("Speed.js")));
     prepare();
-    // Keep Speed.html (1), keep Speed.js (2), replace Speed.html (3), replace Speed.js (4).
-    fw::testing::FailFileStep(4, EPERM);
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, QStringLiteral("Speed.js"), EPERM);
 
     pressDone();
 
@@ -562,7 +561,7 @@ TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
 
 TEST_F(DoneFailureTest, SecondFileFailsWhereNoOldFilesWere) {
     prepare();
-    fw::testing::FailFileStep(2, EIO);  // place Speed.html (1), place Speed.js (2)
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, QStringLiteral("Speed.js"), EIO);
     pressDone();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.js")));
