@@ -216,6 +216,7 @@ bool Done::WriteFiles() {
         const std::optional<fw::CommitFailure> failed = commit->Finish();
         if (!failed) return true;
         failure = *failed;
+        commit.reset();  // the folder is free again while the message shows
     }
     ReportWriteFailure(extensions[failure.index], failure.reason);
     return false;

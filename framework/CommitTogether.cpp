@@ -230,7 +230,15 @@ InterruptedCommit RecoverInterruptedCommit(const QString& folder) {
     InterruptedCommit found;
     CommitJournal journal(QFile::encodeName(folder));
     found.record = QFile::decodeName(journal.Path());
-    if (journal.Acquire(false) != CommitJournal::Lock::Held) return found;
+    switch (journal.Acquire(false)) {
+    case CommitJournal::Lock::Held: break;
+    case CommitJournal::Lock::Absent:
+    case CommitJournal::Lock::Busy: return found;  // nothing left, or a commit still running
+    case CommitJournal::Lock::Failed:
+        found.outcome = InterruptedCommit::Outcome::Unreadable;
+        found.reason = SystemReason(journal.Error());
+        return found;
+    }
     std::vector<JournalEntry> entries;
     Settled settled;
     switch (journal.Read(entries)) {

@@ -1,7 +1,7 @@
 // Output files put in place together or not at all, on a real folder. Faults
-// come from the file layer's test seam, from the folder itself or from a
-// child process that stops in the middle or runs as another user, so that
-// they hold for every user, root included.
+// come from the file layer's test seam or from the folder itself, so that
+// they hold for every user, root included. A commit that does not run alone
+// or to its end: interrupted_commit_test.
 #include "framework/FileStepFaults.h"
 #include "framework/Files.h"
 #include "support/FileIdentity.h"
@@ -10,13 +10,11 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <acl/libacl.h>
 #include <algorithm>
 #include <cerrno>
-#include <memory>
-#include <acl/libacl.h>
 #include <sys/acl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
