@@ -33,6 +33,38 @@ QByteArray FreeHiddenName(const QByteArray& path, std::set<QByteArray>& chosen) 
 
 QString Joined(const QStringList& left) { return left.join(QStringLiteral("; ")); }
 
+// Settles the commit that the locked record describes, from what stands on
+// the disk; the record itself stays.
+InterruptedCommit SettleRecord(CommitJournal& journal) {
+    InterruptedCommit found;
+    found.record = QFile::decodeName(journal.Path());
+    std::vector<JournalEntry> entries;
+    Settled settled;
+    switch (journal.Read(entries)) {
+    case CommitJournal::State::Empty:
+    case CommitJournal::State::Unfinished: return found;  // nothing was changed yet
+    case CommitJournal::State::Unreadable:
+        found.outcome = InterruptedCommit::Outcome::Unreadable;
+        found.reason = SystemReason(journal.Error());
+        return found;
+    case CommitJournal::State::Begun:
+        found.outcome = InterruptedCommit::Outcome::Undone;
+        settled = Undo(entries);
+        break;
+    case CommitJournal::State::Placed:
+        found.outcome = InterruptedCommit::Outcome::Completed;
+        settled = Complete(entries);
+        break;
+    }
+    for (const JournalEntry& entry : entries) {
+        found.targets << QFile::decodeName(entry.named);
+        if (!entry.kept.isEmpty()) found.hadOldFiles = true;
+    }
+    found.left = settled.left;
+    SyncFolders(FolderOfPath(journal.Path()), entries);
+    return found;
+}
+
 }  // namespace
 
 FileCommit::FileCommit(std::span<const QString> targets) : targets_(targets.begin(), targets.end()) {
@@ -95,22 +127,15 @@ std::optional<CommitFailure> FileCommit::Prepare() {
 
 // A record with content under the lock was left by a commit that died.
 bool FileCommit::RecoverEarlierCommit(QString& reason) {
-    std::vector<JournalEntry> earlier;
-    Settled settled;
-    switch (journal_->Read(earlier)) {
-    case CommitJournal::State::Empty:
-    case CommitJournal::State::Unfinished: return true;
-    case CommitJournal::State::Unreadable:
+    const InterruptedCommit earlier = SettleRecord(*journal_);
+    if (earlier.outcome == InterruptedCommit::Outcome::Unreadable) {
         reason = QStringLiteral("an earlier save in this folder was interrupted, and its record \"%1\" could not "
                                 "be read (%2)")
-                     .arg(QFile::decodeName(journal_->Path()), SystemReason(journal_->Error()));
+                     .arg(earlier.record, earlier.reason);
         return false;
-    case CommitJournal::State::Begun: settled = Undo(earlier); break;
-    case CommitJournal::State::Placed: settled = Complete(earlier); break;
     }
-    SyncFolders(FolderOfPath(journal_->Path()), earlier);
-    if (!settled.left.isEmpty()) {
-        reason = QStringLiteral("an earlier save in this folder was interrupted: ") + Joined(settled.left);
+    if (!earlier.left.isEmpty()) {
+        reason = QStringLiteral("an earlier save in this folder was interrupted: ") + Joined(earlier.left);
         return false;
     }
     return true;
@@ -227,43 +252,19 @@ CommitFailure FileCommit::Fail(std::size_t index, QString reason) {
 }
 
 InterruptedCommit RecoverInterruptedCommit(const QString& folder) {
-    InterruptedCommit found;
     CommitJournal journal(QFile::encodeName(folder));
-    found.record = QFile::decodeName(journal.Path());
-    switch (journal.Acquire(false)) {
-    case CommitJournal::Lock::Held: break;
-    case CommitJournal::Lock::Absent:
-    case CommitJournal::Lock::Busy: return found;  // nothing left, or a commit still running
-    case CommitJournal::Lock::Failed:
+    const CommitJournal::Lock lock = journal.Acquire(false);
+    // No record, or one whose commit is still running in another copy.
+    if (lock == CommitJournal::Lock::Absent || lock == CommitJournal::Lock::Busy) return {};
+    if (lock == CommitJournal::Lock::Failed) {
+        InterruptedCommit found;
         found.outcome = InterruptedCommit::Outcome::Unreadable;
+        found.record = QFile::decodeName(journal.Path());
         found.reason = SystemReason(journal.Error());
         return found;
     }
-    std::vector<JournalEntry> entries;
-    Settled settled;
-    switch (journal.Read(entries)) {
-    case CommitJournal::State::Empty:
-    case CommitJournal::State::Unfinished: journal.Remove(); return found;
-    case CommitJournal::State::Unreadable:
-        found.outcome = InterruptedCommit::Outcome::Unreadable;
-        found.reason = SystemReason(journal.Error());
-        return found;
-    case CommitJournal::State::Begun:
-        found.outcome = InterruptedCommit::Outcome::Undone;
-        settled = Undo(entries);
-        break;
-    case CommitJournal::State::Placed:
-        found.outcome = InterruptedCommit::Outcome::Completed;
-        settled = Complete(entries);
-        break;
-    }
-    for (const JournalEntry& entry : entries) {
-        found.targets << QFile::decodeName(entry.named);
-        if (!entry.kept.isEmpty()) found.hadOldFiles = true;
-    }
-    found.left = settled.left;
-    SyncFolders(QFile::encodeName(folder), entries);
-    if (found.left.isEmpty()) journal.Remove();
+    InterruptedCommit found = SettleRecord(journal);
+    if (found.outcome != InterruptedCommit::Outcome::Unreadable && found.left.isEmpty()) journal.Remove();
     ForgetArmedFaults();
     return found;
 }
