@@ -82,17 +82,12 @@ CommitJournal::Lock CommitJournal::Acquire(bool create) {
             Failed();
             return Lock::Failed;
         }
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        while (TakeStep(Step::Lock, {}, [this] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) != 0) {
             const int error = errno;
             if (error == EINTR) continue;
-            // A file system without locks: go on without one.
-            if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL) return Lock::Held;
-            if (error != EWOULDBLOCK) {
-                Failed();
-                ::close(fd_);
-                fd_ = -1;
-                return Lock::Failed;
-            }
+            // A file system without locks (ENOLCK, EOPNOTSUPP, ENOSYS,
+            // EINVAL): go on without one.
+            if (error != EWOULDBLOCK) return Lock::Held;
             if (Clock::now() >= deadline) {
                 ::close(fd_);
                 fd_ = -1;

@@ -12,6 +12,7 @@
 namespace fw::testing {
 
 enum class Step {
+    Lock,            // the folder's lock taken (tried again while another commit holds it)
     WriteJournal,    // the record of what the commit is about to do, written and synced
     CreateFile,      // the new file created under its hidden name
     SyncFile,        // the new file's bytes flushed to the disk

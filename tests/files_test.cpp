@@ -161,6 +161,19 @@ TEST_F(OutputFiles, AFolderAtATargetStopsTheCommit) {
     EXPECT_EQ(entries(), pair_);
 }
 
+// A file system that cannot lock files: the commit goes on without the lock.
+TEST_F(OutputFiles, WithoutLocksTheCommitGoesOn) {
+    for (const int error : {ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL}) {
+        SCOPED_TRACE(error);
+        writeOldPair();
+        FailStep(Step::Lock, QString(), error);
+        ASSERT_FALSE(commitPair());
+        EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), "new answers");
+        EXPECT_EQ(entries(), pair_);
+    }
+}
+
 // ---- What the new files take over from the old ones ----
 
 // A new file gets what the system gives any new file; a replaced one keeps
