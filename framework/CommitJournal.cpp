@@ -173,7 +173,6 @@ bool CommitJournal::MarkPlaced() {
 
 bool CommitJournal::Remove() {
     if (TakeStep(Step::RemoveJournal, {}, [&] { return ::unlink(path_.constData()); }) != 0) return Failed();
-    SyncFolder(folder_);
     return true;
 }
 
