@@ -173,6 +173,11 @@ bool CommitJournal::MarkPlaced() {
 
 bool CommitJournal::Remove() {
     if (TakeStep(Step::RemoveJournal, {}, [&] { return ::unlink(path_.constData()); }) != 0) return Failed();
+    // Nobody opens the removed record again, so its lock can go now; some
+    // file systems (FUSE) keep a removed file that is still open under a
+    // hidden name until it is closed.
+    ::close(fd_);
+    fd_ = -1;
     return true;
 }
 

@@ -55,8 +55,8 @@ public:
     bool Write(const std::vector<JournalEntry>& entries);
     // Notes, durably, that every new file stands at its target.
     bool MarkPlaced();
-    // Removes the record while it is still locked; the caller syncs the
-    // folder where that must last.
+    // Removes the record while it is still locked, then lets the lock go;
+    // the caller syncs the folder where the removal must last.
     bool Remove();
 
     const QByteArray& Path() const { return path_; }
