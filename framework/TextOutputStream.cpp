@@ -14,12 +14,6 @@
 namespace fw {
 namespace {
 
-// Errors of a file system that cannot hold permissions, owners or access
-// lists (FAT, exFAT, some network shares): what cannot be kept is let go.
-bool Unsupported(int error) {
-    return error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
-}
-
 // Gives the file open as `fd` the access list of the file at `from`, when
 // that one has more than its permission bits.
 int CopyAccessList(const QByteArray& from, int fd) {
@@ -78,20 +72,17 @@ bool TextOutputStream::WriteBytes(const QByteArray& bytes) {
     return true;
 }
 
-bool TextOutputStream::TakeOver(const Replaced& replaced) {
-    const auto kept = [this](int result) {
-        if (result == 0 || Unsupported(errno)) return true;
-        error_ = SystemReason(errno);
-        return false;
-    };
+// Where the file system cannot hold them (FAT, exFAT, some network shares
+// fail with ENOSYS, ENOTSUP, EOPNOTSUPP or EPERM), the new file goes without:
+// only writing, syncing and putting the file in place decide a commit.
+void TextOutputStream::TakeOver(const Replaced& replaced) {
     // The group first: changing it may clear the set-ID bits that the
     // permissions then give back.
     struct stat st {};
-    if (::fstat(fd_, &st) == 0 && st.st_gid != replaced.group &&
-        !kept(TakeStep(Step::SetGroup, file_, [&] { return ::fchown(fd_, uid_t(-1), replaced.group); })))
-        return false;
-    if (!kept(TakeStep(Step::SetMode, file_, [&] { return ::fchmod(fd_, replaced.mode); }))) return false;
-    return kept(TakeStep(Step::SetAcl, file_, [&] { return CopyAccessList(replaced.path, fd_); }));
+    if (::fstat(fd_, &st) == 0 && st.st_gid != replaced.group)
+        TakeStep(Step::SetGroup, file_, [&] { return ::fchown(fd_, uid_t(-1), replaced.group); });
+    TakeStep(Step::SetMode, file_, [&] { return ::fchmod(fd_, replaced.mode); });
+    TakeStep(Step::SetAcl, file_, [&] { return CopyAccessList(replaced.path, fd_); });
 }
 
 bool TextOutputStream::Close() {

@@ -36,7 +36,7 @@ private:
     };
     TextOutputStream(QByteArray file, int fd, std::optional<Replaced> replaced);
     bool WriteBytes(const QByteArray& bytes);
-    bool TakeOver(const Replaced& replaced);  // mode, group and access list; best effort where unsupported
+    void TakeOver(const Replaced& replaced);  // mode, group and access list, as far as the file system can
 
     QByteArray file_;  // the target's bare name, for the test seam
     int fd_ = -1;
