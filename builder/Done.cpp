@@ -44,13 +44,6 @@ bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
     return stream.Write(text);
 }
 
-// One output file on its way: its extension, its text and the stream that
-// replaces it on commit.
-struct OutputFile {
-    QString extension;
-    QString text;
-    std::unique_ptr<fw::TextOutputStream> stream;
-};
 
 }  // namespace
 
@@ -195,32 +188,35 @@ void Done::PageAssembly() {
 // Both files are written to hidden files first and put in place together,
 // so that a failure at any step leaves the old pair as it was.
 bool Done::WriteFiles() {
-    OutputFile files[] = {
-        {kPageExtension, page_, nullptr},
-        {kScriptExtension, WindowC().EditField1().Text(), nullptr},
-    };
-    // Every temporary file is gone before the message shows; the reason is
-    // a copy because it may be a stream's own text.
-    const auto fail = [&](const QString& extension, QString reason) {
-        for (OutputFile& file : files) file.stream.reset();
-        ReportWriteFailure(extension, reason);
-        return false;
-    };
-    for (OutputFile& file : files) {
-        QString error;
-        const std::optional<fw::FolderItem> item = fw::GetFolderItem(Title() + file.extension);
-        if (!item) return fail(file.extension, QStringLiteral("not a file name"));
-        file.stream = item->CreateTextFile(&error);
-        if (!file.stream) return fail(file.extension, error);
+    const QString extensions[] = {kPageExtension, kScriptExtension};
+    const QString answers = WindowC().EditField1().Text();
+    const QString* texts[] = {&page_, &answers};
+    QString targets[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::optional<fw::FolderItem> item = fw::GetFolderItem(Title() + extensions[i]);
+        if (!item) {
+            ReportWriteFailure(extensions[i], QStringLiteral("not a file name"));
+            return false;
+        }
+        targets[i] = item->Path();
     }
-    for (OutputFile& file : files) {
-        if (!WriteWithByteOrderMark(*file.stream, file.text) || !file.stream->Close())
-            return fail(file.extension, file.stream->Error());
+    fw::CommitFailure failure;
+    std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(targets, failure);
+    if (commit) {
+        for (std::size_t i = 0; i < 2 && commit; ++i) {
+            if (WriteWithByteOrderMark(commit->Stream(i), *texts[i])) continue;
+            failure = {i, targets[i], commit->Stream(i).Error()};
+            commit.reset();  // every hidden file is gone before the message shows
+        }
     }
-    fw::TextOutputStream* streams[] = {files[0].stream.get(), files[1].stream.get()};
-    if (const auto failure = fw::CommitTogether(streams))
-        return fail(files[failure->index].extension, failure->reason);
-    return true;
+    if (commit) {
+        const std::optional<fw::CommitFailure> failed = commit->Finish();
+        if (!failed) return true;
+        failure = *failed;
+        commit.reset();  // the folder is free again while the message shows
+    }
+    ReportWriteFailure(extensions[failure.index], failure.reason);
+    return false;
 }
 
 // The message quotes the file by its folder and a name whose title part is

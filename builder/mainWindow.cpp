@@ -1,6 +1,7 @@
 #include "builder/mainWindow.h"
 
 #include "builder/Done.h"
+#include "builder/InterruptedDone.h"
 #include "builder/StartupPreferences.h"
 #include "builder/SubmitProblem.h"
 #include "framework/Instances.h"
@@ -138,7 +139,10 @@ void mainWindow::nextButton1_Action() { SubmitProblem(*this).Run(); }
 void mainWindow::PushButton1_Action() { Done(*this).Run(); }
 void mainWindow::RadioButton1_Action() { WindowF2().Show(); }
 void mainWindow::RadioButton2_Action() { WindowF().Show(); }
-void mainWindow::Event_Open() { StartupPreferences(*this).Apply(); }
+void mainWindow::Event_Open() {
+    SettleInterruptedDone();
+    StartupPreferences(*this).Apply();
+}
 
 // ---- Menu commands ------------------------------------------------------------
 

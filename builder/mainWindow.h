@@ -69,7 +69,7 @@ protected:
     void CreateControls() override;
     void AddMenuHandlers() override;
     void Event_EnableMenuItems() override;
-    void Event_Open() override;  // restores the delivery mode and address from the preference files
+    void Event_Open() override;  // settles an interrupted "Done", then applies the preference files
 
 private:
     void CreateControls0();  // probField to solField

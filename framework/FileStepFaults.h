@@ -1,14 +1,47 @@
-// For tests: makes a step of the next CommitTogether fail as the system
-// would, so that the rollback can be checked on any file system and as any
-// user.
+// For tests: the steps a file commit takes, which a test may make fail as
+// the system would, watch, or stop the process at, so that the rollback and
+// the recovery after a crash can be checked on any file system and as any
+// user. Steps are named by what they do and to which target file, never by
+// their place in the commit's order.
 #pragma once
+
+#include <QString>
+#include <chrono>
+#include <functional>
 
 namespace fw::testing {
 
-// The n-th step (from 1) of the next commit fails with error number `error`.
-// A step is one link or rename that moves a file into place or keeps an old
-// file aside, counted in the order the commit takes them; undoing is never
-// failed. Several calls arm several steps; the commit then forgets them all.
-void FailFileStep(int n, int error);
+enum class Step {
+    Lock,            // the folder's lock taken (tried again while another commit holds it)
+    WriteJournal,    // the record of what the commit is about to do, written and synced
+    CreateFile,      // the new file created under its hidden name
+    SyncFile,        // the new file's bytes flushed to the disk
+    SetMode,         // the replaced file's permissions given to the new file
+    SetGroup,        // the replaced file's group given to the new file
+    SetAcl,          // the replaced file's access list given to the new file
+    Link,            // the old file kept under a second, hidden name
+    MoveAside,       // the old file moved to its hidden name (where a link failed)
+    PutInPlace,      // the new file renamed over the target
+    MarkPlaced,      // the record notes that every new file is in place
+    RemoveKept,      // the kept old file removed once the commit succeeded
+    PutBack,         // undo: the old file back at the target
+    RemoveNew,       // undo: a new or temporary file removed
+    RemoveJournal,   // the record removed once the commit is decided
+};
+
+// The next `step` taken for the target named `file` (a bare name such as
+// "q.html"; empty: any target) fails with error number `error`, once.
+// Whatever is armed and unused is forgotten when a commit ends.
+void FailStep(Step step, const QString& file, int error);
+
+// Called before (done false) and after (done true) every step of every
+// commit and recovery, with the target's bare name (empty for the record's
+// own steps). Empty to stop watching.
+using StepObserver = std::function<void(Step step, const QString& file, bool done)>;
+void ObserveSteps(StepObserver observer);
+
+// How long a commit waits for a folder that another one holds (10 s unless a
+// test sets it).
+void SetLockTimeout(std::chrono::milliseconds timeout);
 
 }  // namespace fw::testing

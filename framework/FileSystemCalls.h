@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <sys/stat.h>
 
 namespace fw {
 
@@ -13,6 +14,9 @@ QString SystemReason(int error);
 
 // The reason given when a folder stands where a file is to be written.
 QString FolderInTheWayReason();
+
+// The reason given when another copy of the program keeps a folder busy.
+QString FolderBusyReason();
 
 // A fresh random name for a file beside the file named `target` (a bare
 // name, encoded): "." then letters and digits, as long as the target's name
@@ -29,5 +33,15 @@ QByteArray NameOfPath(const QByteArray& path);
 
 // Makes the folder's entries (renames, removals) durable; best effort.
 void SyncFolder(const QByteArray& folder);
+
+// The file a path names once its symbolic links are followed, each relative
+// link against the folder of the link; a link to nothing gives the path it
+// names. Empty, with errno set, when the links loop or cannot be read.
+QByteArray FollowLinks(const QByteArray& path);
+
+// Whether this process may rename or remove the file `file` (its status)
+// from its folder `folder`: in a folder with the sticky bit, only the owner
+// of the file or of the folder may, or a process with CAP_FOWNER.
+bool MayRemoveFrom(const struct stat& folder, const struct stat& file);
 
 }  // namespace fw

@@ -1,5 +1,5 @@
 // Files beside the application: preference files read line by line, output
-// files replaced whole, alone or together (CommitTogether).
+// files replaced whole and together (FileCommit).
 #pragma once
 
 #include "framework/CommitTogether.h"
@@ -28,10 +28,6 @@ public:
     bool IsDirectory() const;
     // nullptr when the file cannot be opened; error then says why.
     std::unique_ptr<TextInputStream> OpenAsTextFile(QString* error = nullptr) const;
-    // A stream that will replace this file on Commit() or CommitTogether();
-    // nullptr when a folder stands at this name or no temporary file can be
-    // made in the folder; error then says why.
-    std::unique_ptr<TextOutputStream> CreateTextFile(QString* error = nullptr) const;
 
 private:
     QString path_;

@@ -1,58 +1,39 @@
 #include "framework/TextOutputStream.h"
 
-#include "framework/CommitTogether.h"
+#include "framework/FileSteps.h"
 #include "framework/FileSystemCalls.h"
-#include "framework/Files.h"
 
-#include <QFile>
 #include <QStringView>
+#include <acl/libacl.h>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace fw {
+namespace {
 
-std::unique_ptr<TextOutputStream> FolderItem::CreateTextFile(QString* error) const {
-    const auto fail = [error](const QString& why) -> std::unique_ptr<TextOutputStream> {
-        if (error) *error = why;
-        return nullptr;
-    };
-    const QByteArray target = QFile::encodeName(path_);
-    std::optional<unsigned> keptMode;
-    struct stat st {};
-    if (::stat(target.constData(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return fail(FolderInTheWayReason());
-        keptMode = st.st_mode & 07777;
-    }
-    const QByteArray folder = FolderOfPath(target);
-    const QByteArray name = NameOfPath(target);
-    // A file that replaces another starts private and takes the old file's
-    // permissions on Close; a new one is created as the system creates any
-    // file, 0666 less the umask (or the folder's default access list).
-    const mode_t createMode = keptMode ? 0600 : 0666;
-    for (int tries = 0; tries < kHiddenNameTries; ++tries) {
-        const QByteArray temporary = folder + '/' + HiddenNameFor(name);
-        const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, createMode);
-        if (fd >= 0) return std::unique_ptr<TextOutputStream>(new TextOutputStream(path_, temporary, fd, keptMode));
-        if (errno != EEXIST && errno != EINTR) return fail(SystemReason(errno));
-    }
-    return fail(SystemReason(EEXIST));
+// Gives the file open as `fd` the access list of the file at `from`, when
+// that one has more than its permission bits.
+int CopyAccessList(const QByteArray& from, int fd) {
+    const acl_t acl = ::acl_get_file(from.constData(), ACL_TYPE_ACCESS);
+    if (!acl) return -1;
+    int result = 0;
+    if (::acl_equiv_mode(acl, nullptr) == 1) result = ::acl_set_fd(fd, acl);
+    const int error = errno;
+    ::acl_free(acl);
+    errno = error;
+    return result;
 }
 
-TextOutputStream::TextOutputStream(QString target, QByteArray temporary, int fd, std::optional<unsigned> keptMode)
-    : target_(std::move(target)), temporary_(std::move(temporary)), fd_(fd), keptMode_(keptMode) {}
+}  // namespace
+
+TextOutputStream::TextOutputStream(QByteArray file, int fd, std::optional<Replaced> replaced)
+    : file_(std::move(file)), fd_(fd), replaced_(std::move(replaced)) {}
 
 TextOutputStream::~TextOutputStream() {
     if (fd_ >= 0) ::close(fd_);
-    RemoveTemporary();
-}
-
-void TextOutputStream::RemoveTemporary() {
-    if (temporary_.isEmpty()) return;
-    ::unlink(temporary_.constData());
-    temporary_.clear();
 }
 
 bool TextOutputStream::Write(const QString& text) {
@@ -91,25 +72,30 @@ bool TextOutputStream::WriteBytes(const QByteArray& bytes) {
     return true;
 }
 
+// Where the file system cannot hold them (FAT, exFAT, some network shares
+// fail with ENOSYS, ENOTSUP, EOPNOTSUPP or EPERM), the new file goes without:
+// only writing, syncing and putting the file in place decide a commit.
+void TextOutputStream::TakeOver(const Replaced& replaced) {
+    // The group first: changing it may clear the set-ID bits that the
+    // permissions then give back.
+    struct stat st {};
+    if (::fstat(fd_, &st) == 0 && st.st_gid != replaced.group)
+        TakeStep(Step::SetGroup, file_, [&] { return ::fchown(fd_, uid_t(-1), replaced.group); });
+    TakeStep(Step::SetMode, file_, [&] { return ::fchmod(fd_, replaced.mode); });
+    TakeStep(Step::SetAcl, file_, [&] { return CopyAccessList(replaced.path, fd_); });
+}
+
 bool TextOutputStream::Close() {
     if (closed_) return error_.isEmpty();
     closed_ = true;
-    if (error_.isEmpty() && ::fsync(fd_) != 0) error_ = SystemReason(errno);
-    if (error_.isEmpty() && keptMode_ && ::fchmod(fd_, mode_t(*keptMode_)) != 0) error_ = SystemReason(errno);
+    if (error_.isEmpty() && replaced_) TakeOver(*replaced_);
+    if (error_.isEmpty() && TakeStep(Step::SyncFile, file_, [&] { return ::fsync(fd_); }) != 0)
+        error_ = SystemReason(errno);
     // The descriptor is gone after close() whatever it returns; an error
     // there still means the file may not hold what was written.
     if (::close(fd_) != 0 && error_.isEmpty()) error_ = SystemReason(errno);
     fd_ = -1;
     return error_.isEmpty();
-}
-
-bool TextOutputStream::Commit() {
-    TextOutputStream* self[] = {this};
-    if (const auto failure = CommitTogether(self)) {
-        error_ = failure->reason;
-        return false;
-    }
-    return true;
 }
 
 }  // namespace fw

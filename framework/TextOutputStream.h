@@ -1,44 +1,46 @@
-// An output file written whole and put in place of its target at once.
+// An output file written whole under a hidden name, for a FileCommit to put
+// in place of its target.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <sys/types.h>
 
 namespace fw {
 
-class FolderItem;
-class PairCommit;
+class FileCommit;
 
-// Writes text unchanged, in UTF-8, with no line-end conversion, to a new
-// hidden file in the target's folder. Close() gets that file to the disk
-// with the permissions the target will have: those of the file it replaces,
-// or those the system gives any new file (0666 less the umask). Commit(), or
-// CommitTogether() for several streams, then puts it in place of the target,
-// so the old file stays whole until the new one is complete.
+// Writes text unchanged, in UTF-8, with no line-end conversion. Close() gives
+// the file what the file it replaces had (permissions, group, access list;
+// each as far as the file system can hold it) and gets it to the disk; a new
+// file keeps what the system gives any new file (0666 less the umask, or the
+// folder's default access list).
 class TextOutputStream {
 public:
-    ~TextOutputStream();  // removes the temporary file unless it was put in place
+    ~TextOutputStream();
     TextOutputStream(const TextOutputStream&) = delete;
     TextOutputStream& operator=(const TextOutputStream&) = delete;
 
     bool Write(const QString& text);
-    bool Close();   // safe to call again; a failed Write makes it fail too
-    bool Commit();  // this stream alone; see CommitTogether
-    const QString& Path() const { return target_; }  // the target
+    bool Close();  // safe to call again; a failed Write makes it fail too
     const QString& Error() const { return error_; }  // why the last step failed
 
 private:
-    friend class FolderItem;
-    friend class PairCommit;
-    TextOutputStream(QString target, QByteArray temporary, int fd, std::optional<unsigned> keptMode);
-    void RemoveTemporary();
+    friend class FileCommit;
+    // What the replaced file had, for the new one to take over.
+    struct Replaced {
+        QByteArray path;  // where it stands until the commit
+        mode_t mode;      // permission bits
+        gid_t group;
+    };
+    TextOutputStream(QByteArray file, int fd, std::optional<Replaced> replaced);
     bool WriteBytes(const QByteArray& bytes);
+    void TakeOver(const Replaced& replaced);  // mode, group and access list, as far as the file system can
 
-    QString target_;
-    QByteArray temporary_;  // the written file's path; empty once put in place or removed
+    QByteArray file_;  // the target's bare name, for the test seam
     int fd_ = -1;
-    std::optional<unsigned> keptMode_;  // the replaced file's permissions, given on Close
+    std::optional<Replaced> replaced_;
     QString error_;
     bool closed_ = false;
 };

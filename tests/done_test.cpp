@@ -1,11 +1,13 @@
 // "Done" on the real windows: problems submitted with the real "Submit
 // Problem" button, then the "Done" button pressed; the written files are read
 // back and checked segment by segment.
+#include "app/Startup.h"
 #include "builder/mainWindow.h"
 #include "framework/FileStepFaults.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
 #include "support/FileIdentity.h"
+#include "support/Forked.h"
 #include "support/Harness.h"
 #include "support/PageTexts.h"
 #include "templates/WindowA.h"
@@ -23,7 +25,10 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -556,8 +561,7 @@ TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
     const FileIdentity page = IdentityOf(path(QStringLiteral("Speed.html")));
     const FileIdentity answers = IdentityOf(path(QStringLiteral("Speed.js")));
     prepare();
-    // Keep Speed.html (1), keep Speed.js (2), replace Speed.html (3), replace Speed.js (4).
-    fw::testing::FailFileStep(4, EPERM);
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, QStringLiteral("Speed.js"), EPERM);
 
     pressDone();
 
@@ -573,7 +577,7 @@ TEST_F(DoneFailureTest, SecondReplacementFailsAndTheOldPairStays) {
 
 TEST_F(DoneFailureTest, SecondFileFailsWhereNoOldFilesWere) {
     prepare();
-    fw::testing::FailFileStep(2, EIO);  // place Speed.html (1), place Speed.js (2)
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, QStringLiteral("Speed.js"), EIO);
     pressDone();
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains(QStringLiteral("Speed.js")));
@@ -635,6 +639,157 @@ TEST_F(DoneFailureTest, WrittenFilesGetTheUsualPermissions) {
     ASSERT_EQ(quits_, std::vector<int>{0});
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))).mode, 0640u);
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))).mode, 0644u);
+}
+
+// ---- A "Done" cut off, and the next start ----
+
+class InterruptedDoneTest : public DoneFailureTest {
+protected:
+    void TearDown() override {
+        fw::testing::ObserveSteps(nullptr);
+        fw::testing::SetLockTimeout(std::chrono::seconds(10));
+        DoneFailureTest::TearDown();
+    }
+    // The program starts again: new windows, whose Open settles what an
+    // earlier run left.
+    void restart() {
+        fw::DestroyAllInstances();
+        messages_.clear();
+        NewAppInstance();
+        main();
+    }
+    void writeOldPair() {
+        writeFile(QStringLiteral("Speed.html"), "old page");
+        writeFile(QStringLiteral("Speed.js"), "old answers");
+    }
+    const QStringList pair_{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")};
+};
+
+// "Done" pressed in a child that stops at each step of writing the pair in
+// turn, as a crash or a power cut stops the program; the next start puts the
+// old pair back or keeps the new one whole, says so, and leaves no hidden file.
+TEST_F(InterruptedDoneTest, EveryStopIsSettledAtTheNextStart) {
+    constexpr int kStopped = 3;
+    const QString putBack =
+        QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted; the files from before it were put back.");
+    const QString kept = QStringLiteral(
+        "An earlier \"Done\" for \"Speed\" was interrupted; both new files were already in place and were kept.");
+    std::vector<QString> seen;
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_LT(n, 40) << "Done never ends";
+        for (const QString& name : folderEntries()) QFile::remove(path(name));
+        writeOldPair();
+        const FileIdentity oldPage = IdentityOf(path(QStringLiteral("Speed.html")));
+        const FileIdentity answers = IdentityOf(path(QStringLiteral("Speed.js")));
+        restart();
+        ASSERT_TRUE(messages_.empty());
+        prepare();
+        const int status = RunInChild([&] {
+            int steps = 0;
+            fw::testing::ObserveSteps([&](fw::testing::Step, const QString&, bool done) {
+                if (!done && ++steps == n) ::_exit(kStopped);
+            });
+            pressDone();
+            return quits_.size() == 1 ? 0 : 1;
+        });
+        if (status == 0) break;
+        ASSERT_EQ(status, kStopped);
+
+        restart();
+
+        EXPECT_LE(messages_.size(), 1u);
+        const QString message = messages_.empty() ? QString() : messages_[0];
+        if (message == kept) {
+            expectPage(QStringLiteral("Speed.html"), page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+            EXPECT_EQ(readFile(QStringLiteral("Speed.js")), before_.answers.toUtf8());
+        } else {
+            EXPECT_TRUE(message.isEmpty() || message == putBack) << message;
+            EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), oldPage);
+            EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))), answers);
+        }
+        EXPECT_EQ(folderEntries(), pair_);
+        seen.push_back(message);
+    }
+    EXPECT_NE(std::find(seen.begin(), seen.end(), putBack), seen.end());
+    EXPECT_NE(std::find(seen.begin(), seen.end(), kept), seen.end());
+}
+
+TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
+    prepare();
+    const int status = RunInChild([&] {
+        fw::testing::ObserveSteps([](fw::testing::Step step, const QString& file, bool done) {
+            if (step == fw::testing::Step::PutInPlace && file == QStringLiteral("Speed.js") && !done) ::_exit(3);
+        });
+        pressDone();
+        return 0;
+    });
+    ASSERT_EQ(status, 3);
+    ASSERT_TRUE(fileExists(QStringLiteral("Speed.html")));  // the page alone, as the crash left it
+
+    restart();
+
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
+                             "An earlier \"Done\" for \"Speed\" was interrupted; the files it had begun were removed.")});
+    EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ');
+}
+
+// A record that cannot be read: no file is touched, and the message names
+// the folder; "Done" refuses until the record is dealt with.
+TEST_F(InterruptedDoneTest, AnUnreadableRecordIsReportedAndNothingIsTouched) {
+    writeOldPair();
+    writeFile(QStringLiteral(".quillory3-commit"), "quillory3 commit\nnot a file line\nbegun\n");
+
+    restart();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("folder \"%1\"").arg(QDir::toNativeSeparators(folder_.path()))))
+        << messages_[0];
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("could not be read"))) << messages_[0];
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
+
+    prepare();
+    messages_.clear();
+    pressDone();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(path(QStringLiteral(".quillory3-commit")))) << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
+
+    QFile::remove(path(QStringLiteral(".quillory3-commit")));
+    expectCleanRetry();
+}
+
+// Another copy of the program that keeps the folder busy: after the wait,
+// a message, and nothing is written.
+TEST_F(InterruptedDoneTest, AFolderKeptBusyByAnotherCopyIsReported) {
+    writeOldPair();
+    prepare();
+    Signal locked;
+    Signal release;
+    const pid_t other = StartChild([&] {
+        const int fd = ::open(QFile::encodeName(path(QStringLiteral(".quillory3-commit"))).constData(),
+                              O_RDWR | O_CREAT, 0644);
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) return 1;
+        locked.Give();
+        release.Wait();
+        return 0;
+    });
+    ASSERT_TRUE(locked.Wait());
+    fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
+
+    pressDone();
+
+    release.Give();
+    EXPECT_EQ(WaitForChild(other), 0);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(another copy of the program kept the folder busy for too long)")))
+        << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), "old answers");
+    expectCleanRetry();
+    EXPECT_EQ(folderEntries(), pair_);
 }
 
 }  // namespace

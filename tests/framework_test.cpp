@@ -183,27 +183,28 @@ TEST_F(Files, ReadLineDecodesUtf8AndRefusesWhatItCannot) {
     EXPECT_FALSE(why.isEmpty());
 }
 
-TEST_F(Files, OutputReplacesTheFileOnlyOnCommit) {
+TEST_F(Files, OutputReplacesTheFileOnlyWhenTheCommitFinishes) {
     writeFile("t.html", "old");
-    auto item = GetFolderItem("t.html");
-    auto out = item->CreateTextFile();
-    ASSERT_TRUE(out);
-    EXPECT_TRUE(out->Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
-    EXPECT_TRUE(out->Close());
+    const QString target[] = {GetFolderItem("t.html")->Path()};
+    CommitFailure failure;
+    auto commit = FileCommit::Begin(target, failure);
+    ASSERT_TRUE(commit);
+    EXPECT_TRUE(commit->Stream(0).Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
+    EXPECT_TRUE(commit->Stream(0).Close());
     EXPECT_EQ(readFile("t.html"), "old");
-    EXPECT_TRUE(out->Commit());
+    EXPECT_FALSE(commit->Finish());
     EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
 
-    auto dropped = item->CreateTextFile();
-    dropped->Write("never");
+    auto dropped = FileCommit::Begin(target, failure);
+    dropped->Stream(0).Write("never");
     dropped.reset();
     EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
-    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
+    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no hidden file left
 
     QDir(folder_.path()).mkdir("d.html");
-    QString why;
-    EXPECT_FALSE(GetFolderItem("d.html")->CreateTextFile(&why));
-    EXPECT_FALSE(why.isEmpty());
+    const QString folderTarget[] = {GetFolderItem("d.html")->Path()};
+    EXPECT_FALSE(FileCommit::Begin(folderTarget, failure));
+    EXPECT_EQ(failure.reason, "a folder of that name is in the way");
 }
 
 // Longer than the stream converts at once, with surrogate pairs across every
@@ -215,11 +216,12 @@ TEST_F(Files, ALongTextIsWrittenAsTheUtf8OfTheWholeText) {
     for (int i = 0; i < 30000; ++i) text += QStringLiteral("bc") + smile;
     text.insert(50001, QChar(0xDE00));
     text += QChar(0xD83D);
-    auto stream = GetFolderItem("long.html")->CreateTextFile();
-    ASSERT_TRUE(stream);
-    ASSERT_TRUE(stream->Write(text));
-    ASSERT_TRUE(stream->Close());
-    ASSERT_TRUE(stream->Commit());
+    const QString target[] = {GetFolderItem("long.html")->Path()};
+    CommitFailure failure;
+    auto commit = FileCommit::Begin(target, failure);
+    ASSERT_TRUE(commit);
+    ASSERT_TRUE(commit->Stream(0).Write(text));
+    ASSERT_FALSE(commit->Finish());
     EXPECT_EQ(readFile("long.html"), text.toUtf8());
 }
 

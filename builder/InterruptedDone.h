@@ -1,0 +1,6 @@
+// At start-up, before any "Done": a "Done" that a crash or a power cut cut
+// off is finished (its old files put back, or its new pair kept when both
+// files were already in place), and the teacher is told in one message.
+#pragma once
+
+void SettleInterruptedDone();

@@ -1,0 +1,61 @@
+#include "framework/FileSteps.h"
+
+#include <QFile>
+#include <vector>
+
+namespace fw {
+namespace {
+
+struct ArmedFault {
+    Step step;
+    QByteArray file;  // empty: any target
+    int error;
+};
+
+std::vector<ArmedFault>& armedFaults() {
+    static std::vector<ArmedFault> faults;
+    return faults;
+}
+
+testing::StepObserver& observer() {
+    static testing::StepObserver watching;
+    return watching;
+}
+
+std::chrono::milliseconds& lockTimeout() {
+    static std::chrono::milliseconds timeout{10000};
+    return timeout;
+}
+
+}  // namespace
+
+void testing::FailStep(Step step, const QString& file, int error) {
+    armedFaults().push_back({step, QFile::encodeName(file), error});
+}
+
+void testing::ObserveSteps(StepObserver watch) { observer() = std::move(watch); }
+
+void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout() = timeout; }
+
+int steps::Begin(Step step, const QByteArray& file) {
+    if (observer()) observer()(step, QFile::decodeName(file), false);
+    std::vector<ArmedFault>& faults = armedFaults();
+    for (auto fault = faults.begin(); fault != faults.end(); ++fault) {
+        if (fault->step == step && (fault->file.isEmpty() || fault->file == file)) {
+            const int error = fault->error;
+            faults.erase(fault);
+            return error;
+        }
+    }
+    return 0;
+}
+
+void steps::End(Step step, const QByteArray& file) {
+    if (observer()) observer()(step, QFile::decodeName(file), true);
+}
+
+void ForgetArmedFaults() { armedFaults().clear(); }
+
+std::chrono::milliseconds LockTimeout() { return lockTimeout(); }
+
+}  // namespace fw
