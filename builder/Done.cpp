@@ -22,6 +22,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 
 namespace {
 
@@ -44,6 +45,20 @@ bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
     return stream.Write(text);
 }
 
+// Writes each text to its target, all of them as one commit. When this
+// returns the commit is over either way: no hidden file is left and the
+// folder is free again, so another copy need not wait while a message shows.
+std::optional<fw::CommitFailure> CommitFiles(std::span<const QString> targets,
+                                             std::span<const QString* const> texts) {
+    fw::CommitFailure failure;
+    const std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(targets, failure);
+    if (!commit) return failure;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        fw::TextOutputStream& stream = commit->Stream(i);
+        if (!WriteWithByteOrderMark(stream, *texts[i])) return fw::CommitFailure{i, targets[i], stream.Error()};
+    }
+    return commit->Finish();
+}
 
 }  // namespace
 
@@ -190,7 +205,7 @@ void Done::PageAssembly() {
 bool Done::WriteFiles() {
     const QString extensions[] = {kPageExtension, kScriptExtension};
     const QString answers = WindowC().EditField1().Text();
-    const QString* texts[] = {&page_, &answers};
+    const QString* const texts[] = {&page_, &answers};
     QString targets[2];
     for (int i = 0; i < 2; ++i) {
         const std::optional<fw::FolderItem> item = fw::GetFolderItem(Title() + extensions[i]);
@@ -200,22 +215,9 @@ bool Done::WriteFiles() {
         }
         targets[i] = item->Path();
     }
-    fw::CommitFailure failure;
-    std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(targets, failure);
-    if (commit) {
-        for (std::size_t i = 0; i < 2 && commit; ++i) {
-            if (WriteWithByteOrderMark(commit->Stream(i), *texts[i])) continue;
-            failure = {i, targets[i], commit->Stream(i).Error()};
-            commit.reset();  // every hidden file is gone before the message shows
-        }
-    }
-    if (commit) {
-        const std::optional<fw::CommitFailure> failed = commit->Finish();
-        if (!failed) return true;
-        failure = *failed;
-        commit.reset();  // the folder is free again while the message shows
-    }
-    ReportWriteFailure(extensions[failure.index], failure.reason);
+    const std::optional<fw::CommitFailure> failure = CommitFiles(targets, texts);
+    if (!failure) return true;
+    ReportWriteFailure(extensions[failure->index], failure->reason);
     return false;
 }
 

@@ -1,9 +1,9 @@
 #include "builder/InterruptedDone.h"
 
+#include "builder/MessageText.h"
 #include "framework/CommitTogether.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
-#include "builder/MessageText.h"
 
 #include <QDir>
 #include <QFileInfo>

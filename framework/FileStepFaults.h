@@ -44,4 +44,8 @@ void ObserveSteps(StepObserver observer);
 // test sets it).
 void SetLockTimeout(std::chrono::milliseconds timeout);
 
+// Back to the file layer as the program has it: nothing armed, nobody
+// watching, the usual wait for a busy folder.
+void ResetFileSteps();
+
 }  // namespace fw::testing

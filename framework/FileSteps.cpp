@@ -22,8 +22,10 @@ testing::StepObserver& observer() {
     return watching;
 }
 
+constexpr std::chrono::milliseconds kLockTimeout{10000};
+
 std::chrono::milliseconds& lockTimeout() {
-    static std::chrono::milliseconds timeout{10000};
+    static std::chrono::milliseconds timeout = kLockTimeout;
     return timeout;
 }
 
@@ -36,6 +38,12 @@ void testing::FailStep(Step step, const QString& file, int error) {
 void testing::ObserveSteps(StepObserver watch) { observer() = std::move(watch); }
 
 void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout() = timeout; }
+
+void testing::ResetFileSteps() {
+    armedFaults().clear();
+    observer() = nullptr;
+    lockTimeout() = kLockTimeout;
+}
 
 int steps::Begin(Step step, const QByteArray& file) {
     if (observer()) observer()(step, QFile::decodeName(file), false);

@@ -38,6 +38,5 @@ std::optional<FolderItem> GetFolderItem(const QString& name) {
 
 QString FolderItem::Name() const { return QFileInfo(path_).fileName(); }
 bool FolderItem::Exists() const { return QFileInfo::exists(path_); }
-bool FolderItem::IsDirectory() const { return QFileInfo(path_).isDir(); }
 
 }  // namespace fw

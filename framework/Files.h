@@ -25,7 +25,6 @@ public:
     QString Name() const;
     const QString& Path() const { return path_; }
     bool Exists() const;
-    bool IsDirectory() const;
     // nullptr when the file cannot be opened; error then says why.
     std::unique_ptr<TextInputStream> OpenAsTextFile(QString* error = nullptr) const;
 

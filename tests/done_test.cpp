@@ -645,11 +645,6 @@ TEST_F(DoneFailureTest, WrittenFilesGetTheUsualPermissions) {
 
 class InterruptedDoneTest : public DoneFailureTest {
 protected:
-    void TearDown() override {
-        fw::testing::ObserveSteps(nullptr);
-        fw::testing::SetLockTimeout(std::chrono::seconds(10));
-        DoneFailureTest::TearDown();
-    }
     // The program starts again: new windows, whose Open settles what an
     // earlier run left.
     void restart() {

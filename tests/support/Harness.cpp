@@ -1,6 +1,7 @@
 #include "support/Harness.h"
 
 #include "app/Startup.h"
+#include "framework/FileStepFaults.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
 
@@ -20,6 +21,7 @@ void AppHarness::SetUp() {
 
 void AppHarness::TearDown() {
     fw::DestroyAllInstances();
+    fw::testing::ResetFileSteps();
     fw::SetApplicationFolder(QString());
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);

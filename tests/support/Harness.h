@@ -1,9 +1,10 @@
 // A fixture for tests that drive the program's windows: messages, quits and
 // opened addresses are recorded instead of shown, the application folder is a
 // fresh temporary folder, the application object with its menu bar is made as
-// start-up makes it, and every instance is destroyed after each test. Tests
-// that include it also type and choose as a teacher does (Entry.h) and see
-// Qt's texts as text in their failures (QtPrinting.h).
+// start-up makes it, and after each test every instance is destroyed and the
+// file layer's test seam reset. Tests that include it also type and choose as
+// a teacher does (Entry.h) and see Qt's texts as text in their failures
+// (QtPrinting.h).
 #pragma once
 
 #include "framework/Globals.h"

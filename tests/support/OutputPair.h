@@ -10,18 +10,11 @@
 
 #include <QDir>
 #include <QFile>
-#include <chrono>
 #include <optional>
 #include <sys/stat.h>
 
 class OutputFiles : public AppHarness {
 protected:
-    void TearDown() override {
-        fw::testing::ObserveSteps(nullptr);
-        fw::testing::SetLockTimeout(std::chrono::seconds(10));
-        AppHarness::TearDown();
-    }
-
     // Replaces q.html and q.js with the two texts as one commit.
     std::optional<fw::CommitFailure> commitPair(const QString& page = QStringLiteral("new page"),
                                                 const QString& answers = QStringLiteral("new answers")) {
