@@ -17,6 +17,7 @@
 #include "templates/windowB.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <limits>
@@ -31,6 +32,7 @@ constexpr double kMaxProblems = 100000;
 
 const QString kPageExtension = QStringLiteral(".html");
 const QString kScriptExtension = QStringLiteral(".js");
+const QString kExtensions[] = {kPageExtension, kScriptExtension};
 
 bool IsAscii(const QString& text) {
     char16_t bits = 0;
@@ -45,17 +47,22 @@ bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
     return stream.Write(text);
 }
 
-// Writes each text to its target, all of them as one commit. When this
-// returns the commit is over either way: no hidden file is left and the
-// folder is free again, so another copy need not wait while a message shows.
-std::optional<fw::CommitFailure> CommitFiles(std::span<const QString> targets,
+// Writes each text to the file of that name in `folder`, all of them as one
+// commit. When this returns the commit is over either way: no hidden file is
+// left (unless the failure's message names it) and the folder is free
+// again, so another copy need not wait while a message shows.
+std::optional<fw::CommitFailure> CommitFiles(const QByteArray& folder, std::span<const QByteArray> names,
                                              std::span<const QString* const> texts) {
     fw::CommitFailure failure;
-    const std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(targets, failure);
+    const std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(folder, names, failure);
     if (!commit) return failure;
-    for (std::size_t i = 0; i < targets.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         fw::TextOutputStream& stream = commit->Stream(i);
-        if (!WriteWithByteOrderMark(stream, *texts[i])) return fw::CommitFailure{i, targets[i], stream.Error()};
+        if (!WriteWithByteOrderMark(stream, *texts[i])) {
+            failure.index = i;
+            failure.reason = stream.Error();
+            return failure;
+        }
     }
     return commit->Finish();
 }
@@ -203,31 +210,35 @@ void Done::PageAssembly() {
 // Both files are written to hidden files first and put in place together,
 // so that a failure at any step leaves the old pair as it was.
 bool Done::WriteFiles() {
-    const QString extensions[] = {kPageExtension, kScriptExtension};
     const QString answers = WindowC().EditField1().Text();
     const QString* const texts[] = {&page_, &answers};
-    QString targets[2];
-    for (int i = 0; i < 2; ++i) {
-        const std::optional<fw::FolderItem> item = fw::GetFolderItem(Title() + extensions[i]);
-        if (!item) {
-            ReportWriteFailure(extensions[i], QStringLiteral("not a file name"));
-            return false;
-        }
-        targets[i] = item->Path();
-    }
-    const std::optional<fw::CommitFailure> failure = CommitFiles(targets, texts);
+    QByteArray names[2];
+    for (int i = 0; i < 2; ++i) names[i] = QFile::encodeName(Title() + kExtensions[i]);
+    const std::optional<fw::CommitFailure> failure =
+        CommitFiles(QFile::encodeName(fw::ApplicationFolder()), names, texts);
     if (!failure) return true;
-    ReportWriteFailure(extensions[failure->index], failure->reason);
+    ReportWriteFailure(*failure);
     return false;
 }
 
-// The message quotes the file by its folder and a name whose title part is
+// The message quotes each file by its folder and a name whose title part is
 // shortened as every message shortens it.
-void Done::ReportWriteFailure(const QString& extension, const QString& reason) const {
-    const QString file = QDir(fw::ApplicationFolder()).filePath(QuotedInput(Title()) + extension);
-    fw::MsgBox(QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
-                              "Your work is kept; fix the cause and press \"Done\" again.")
-                   .arg(QDir::toNativeSeparators(file), reason));
+void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
+    const auto fileOf = [this](std::size_t index) {
+        return QDir::toNativeSeparators(QDir(fw::ApplicationFolder()).filePath(QuotedInput(Title()) + kExtensions[index]));
+    };
+    QString reason = failure.reason;
+    if (failure.sameAs != fw::CommitFailure::kNone)
+        reason = QStringLiteral("it is the same file as \"%1\"").arg(fileOf(failure.sameAs));
+    QString message = QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
+                                     "Your work is kept; fix the cause and press \"Done\" again.")
+                          .arg(fileOf(failure.index), reason);
+    if (!failure.left.empty()) {
+        message += QStringLiteral(" Not everything could be tidied up: %1. The next start of the program puts it "
+                                  "in order.")
+                       .arg(LeftFilesText(failure.left, fileOf));
+    }
+    fw::MsgBox(message);
 }
 
 void Done::StoreTexts() {

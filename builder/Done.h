@@ -16,6 +16,9 @@
 #include <QStringList>
 
 class mainWindow;
+namespace fw {
+struct CommitFailure;
+}
 
 class Done {
 public:
@@ -40,7 +43,7 @@ private:
     bool WriteFiles();                // Title.html and Title.js, replaced together
     void StoreTexts();                // the completed texts into their windows
     void Quit();
-    void ReportWriteFailure(const QString& extension, const QString& reason) const;
+    void ReportWriteFailure(const fw::CommitFailure& failure) const;
 
     // Val(problem number) - 1, read afresh from the field.
     double LastProblem() const;

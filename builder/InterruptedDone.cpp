@@ -1,30 +1,34 @@
 #include "builder/InterruptedDone.h"
 
 #include "builder/MessageText.h"
-#include "framework/CommitTogether.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
+#include "framework/files/FileCommit.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 
 namespace {
 
 // The title whose files the commit was replacing: its first file is the page.
 QString TitleOf(const fw::InterruptedCommit& found) {
-    const QString page = found.targets.isEmpty() ? QString() : QFileInfo(found.targets.first()).fileName();
+    const QString page = found.names.empty() ? QString() : QFile::decodeName(found.names.front());
     const QString extension = QStringLiteral(".html");
     return page.endsWith(extension) ? page.chopped(extension.size()) : page;
 }
 
 QString Message(const fw::InterruptedCommit& found) {
     using Outcome = fw::InterruptedCommit::Outcome;
+    const QString record = QDir::toNativeSeparators(QFile::decodeName(found.record));
     if (found.outcome == Outcome::Unreadable) {
-        return QStringLiteral("An earlier \"Done\" in the folder \"%1\" was interrupted, and its record \"%2\" could "
-                              "not be read (%3). No file was changed: check the test's files in that folder, then "
-                              "remove \"%2\".")
-            .arg(QDir::toNativeSeparators(fw::ApplicationFolder()), QDir::toNativeSeparators(found.record),
-                 found.reason);
+        return QStringLiteral("An earlier \"Done\" was interrupted, and its record \"%1\" could not be used (%2). "
+                              "No file was changed: check the test's files beside it, then remove \"%1\".")
+            .arg(record, found.reason);
+    }
+    if (found.outcome == Outcome::Foreign) {
+        return QStringLiteral("The record \"%1\" of an interrupted \"Done\" belongs to another user, so no file was "
+                              "changed for it. \"Done\" cannot save in this folder until its owner removes it.")
+            .arg(record);
     }
     QString what;
     if (found.outcome == Outcome::Completed)
@@ -34,14 +38,20 @@ QString Message(const fw::InterruptedCommit& found) {
     else
         what = QStringLiteral("the files it had begun were removed");
     QString message = QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; %2.").arg(QuotedInput(TitleOf(found)), what);
-    if (!found.left.isEmpty())
-        message += QStringLiteral(" Not everything could be tidied up: %1.").arg(found.left.join(QStringLiteral("; ")));
+    if (!found.left.empty()) {
+        const QString folder = QFile::decodeName(found.record.left(found.record.lastIndexOf('/')));
+        message += QStringLiteral(" Not everything could be tidied up: %1. The next start tries again.")
+                       .arg(LeftFilesText(found.left, [&](std::size_t index) {
+                           return QDir(folder).filePath(QuotedFileName(QFile::decodeName(found.names[index])));
+                       }));
+    }
     return message;
 }
 
 }  // namespace
 
 void SettleInterruptedDone() {
-    const fw::InterruptedCommit found = fw::RecoverInterruptedCommit(fw::ApplicationFolder());
+    const fw::InterruptedCommit found =
+        fw::RecoverInterruptedCommit(QFile::encodeName(fw::ApplicationFolder()));
     if (found.outcome != fw::InterruptedCommit::Outcome::None) fw::MsgBox(Message(found));
 }

@@ -1,9 +1,41 @@
 #include "builder/MessageText.h"
 
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
 QString QuotedInput(const QString& typed) {
     constexpr qsizetype kShown = 40;
     if (typed.size() <= kShown) return typed;
     qsizetype cut = kShown;
     if (typed.at(cut - 1).isHighSurrogate()) --cut;  // keep a character whole
     return typed.left(cut) + QLatin1StringView("...");
+}
+
+QString QuotedFileName(const QString& name) {
+    for (const QLatin1StringView extension : {QLatin1StringView(".html"), QLatin1StringView(".js")}) {
+        if (name.endsWith(extension)) return QuotedInput(name.chopped(extension.size())) + extension;
+    }
+    return QuotedInput(name);
+}
+
+QString LeftFilesText(const std::vector<fw::LeftFile>& left, const std::function<QString(std::size_t)>& fileOf) {
+    QStringList texts;
+    for (const fw::LeftFile& file : left) {
+        const QString target = fileOf(file.index);
+        const QString under = QDir::toNativeSeparators(QFile::decodeName(file.path));
+        switch (file.what) {
+        case fw::LeftFile::What::OldFile:
+            texts << QStringLiteral("the old file of \"%1\" is kept as \"%2\" (%3)").arg(target, under, file.reason);
+            break;
+        case fw::LeftFile::What::NewFile:
+            texts << QStringLiteral("the new file \"%1\" could not be removed (%2)").arg(target, file.reason);
+            break;
+        case fw::LeftFile::What::Unfinished:
+            texts << QStringLiteral("an unfinished new file of \"%1\" is left as \"%2\" (%3)")
+                         .arg(target, under, file.reason);
+            break;
+        }
+    }
+    return texts.join(QStringLiteral("; "));
 }

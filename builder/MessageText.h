@@ -1,9 +1,22 @@
-// How a message quotes what the teacher typed.
+// How a message quotes what the teacher typed, and the files a failed or
+// interrupted "Done" could not tidy away.
 #pragma once
 
+#include "framework/files/FileCommit.h"
+
 #include <QString>
+#include <functional>
+#include <vector>
 
 // The typed text as a message shows it: whole when it is short, else its
 // first 40 characters and "...", so that a pasted megabyte neither floods the
 // message nor keeps the window busy laying it out.
 QString QuotedInput(const QString& typed);
+
+// A test's file name as a message shows it: the title part shortened as
+// QuotedInput shortens it, the extension whole.
+QString QuotedFileName(const QString& name);
+
+// Each file left behind, which target's it is (`fileOf` gives that target as
+// the message shows it), under which name and why; joined by "; ".
+QString LeftFilesText(const std::vector<fw::LeftFile>& left, const std::function<QString(std::size_t)>& fileOf);

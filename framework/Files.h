@@ -2,9 +2,9 @@
 // files replaced whole and together (FileCommit).
 #pragma once
 
-#include "framework/CommitTogether.h"
+#include "framework/files/FileCommit.h"
 #include "framework/TextInputStream.h"
-#include "framework/TextOutputStream.h"
+#include "framework/files/TextOutputStream.h"
 
 #include <QString>
 #include <memory>

@@ -183,48 +183,6 @@ TEST_F(Files, ReadLineDecodesUtf8AndRefusesWhatItCannot) {
     EXPECT_FALSE(why.isEmpty());
 }
 
-TEST_F(Files, OutputReplacesTheFileOnlyWhenTheCommitFinishes) {
-    writeFile("t.html", "old");
-    const QString target[] = {GetFolderItem("t.html")->Path()};
-    CommitFailure failure;
-    auto commit = FileCommit::Begin(target, failure);
-    ASSERT_TRUE(commit);
-    EXPECT_TRUE(commit->Stream(0).Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
-    EXPECT_TRUE(commit->Stream(0).Close());
-    EXPECT_EQ(readFile("t.html"), "old");
-    EXPECT_FALSE(commit->Finish());
-    EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
-
-    auto dropped = FileCommit::Begin(target, failure);
-    dropped->Stream(0).Write("never");
-    dropped.reset();
-    EXPECT_EQ(readFile("t.html"), QByteArray("a\rb\nc\xC3\xBC"));
-    EXPECT_EQ(QDir(folder_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no hidden file left
-
-    QDir(folder_.path()).mkdir("d.html");
-    const QString folderTarget[] = {GetFolderItem("d.html")->Path()};
-    EXPECT_FALSE(FileCommit::Begin(folderTarget, failure));
-    EXPECT_EQ(failure.reason, "a folder of that name is in the way");
-}
-
-// Longer than the stream converts at once, with surrogate pairs across every
-// place a piece could end, a lone low surrogate and a lone high one at the end.
-TEST_F(Files, ALongTextIsWrittenAsTheUtf8OfTheWholeText) {
-    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
-    QString text;
-    for (int i = 0; i < 30000; ++i) text += QStringLiteral("a") + smile;
-    for (int i = 0; i < 30000; ++i) text += QStringLiteral("bc") + smile;
-    text.insert(50001, QChar(0xDE00));
-    text += QChar(0xD83D);
-    const QString target[] = {GetFolderItem("long.html")->Path()};
-    CommitFailure failure;
-    auto commit = FileCommit::Begin(target, failure);
-    ASSERT_TRUE(commit);
-    ASSERT_TRUE(commit->Stream(0).Write(text));
-    ASSERT_FALSE(commit->Finish());
-    EXPECT_EQ(readFile("long.html"), text.toUtf8());
-}
-
 // A window with one control of each kind the program reads.
 class Probe : public Window {
 public:

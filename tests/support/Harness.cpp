@@ -1,7 +1,7 @@
 #include "support/Harness.h"
 
 #include "app/Startup.h"
-#include "framework/FileStepFaults.h"
+#include "framework/files/FileStepFaults.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
 

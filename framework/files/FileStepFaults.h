@@ -21,10 +21,13 @@ enum class Step {
     SetAcl,          // the replaced file's access list given to the new file
     Link,            // the old file kept under a second, hidden name
     MoveAside,       // the old file moved to its hidden name (where a link failed)
+    SyncKept,        // the kept names flushed to the disk, before any target changes
     PutInPlace,      // the new file renamed over the target
-    MarkPlaced,      // the record notes that every new file is in place
-    RemoveKept,      // the kept old file removed once the commit succeeded
+    SyncPlaced,      // the new files' places flushed to the disk
+    RemoveKept,      // a kept old file removed (once the commit succeeded, or in an undo)
+    TakeBack,        // undo: a new file that stood at its target moved back to its hidden name
     PutBack,         // undo: the old file back at the target
+    SyncUndo,        // undo: the first step back flushed to the disk
     RemoveNew,       // undo: a new or temporary file removed
     RemoveJournal,   // the record removed once the commit is decided
 };

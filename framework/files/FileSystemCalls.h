@@ -31,13 +31,28 @@ constexpr int kHiddenNameTries = 100;
 QByteArray FolderOfPath(const QByteArray& path);
 QByteArray NameOfPath(const QByteArray& path);
 
-// Makes the folder's entries (renames, removals) durable; best effort.
-void SyncFolder(const QByteArray& folder);
+// Makes the folder's entries (renames, removals) durable; false, with errno
+// set, when the system could not.
+bool SyncFolder(const QByteArray& folder);
 
 // The file a path names once its symbolic links are followed, each relative
 // link against the folder of the link; a link to nothing gives the path it
-// names. Empty, with errno set, when the links loop or cannot be read.
+// names. Each link is followed only where the system itself would follow it
+// for this process: in a folder that anyone may write and that has the
+// sticky bit, only a link of this user's or of the folder's owner. Empty,
+// with errno set, when a link may not be followed (EACCES), the links loop or
+// cannot be read.
 QByteArray FollowLinks(const QByteArray& path);
+
+// Renames `from` to `to` unless a file stands at `to` (EEXIST), also where
+// the file system cannot rename without replacing.
+int RenameNoReplace(const QByteArray& from, const QByteArray& to);
+
+// Whether `name` is a bare file name: not empty, no "/", not "." or "..".
+bool IsBareName(const QByteArray& name);
+
+// Whether `hidden` is a name that HiddenNameFor(target) could have given.
+bool IsHiddenNameFor(const QByteArray& hidden, const QByteArray& target);
 
 // Whether this process may rename or remove the file `file` (its status)
 // from its folder `folder`: in a folder with the sticky bit, only the owner

@@ -4,7 +4,7 @@
 // who may not replace a file. Each runs in forked child processes, so it
 // holds for root as for anyone.
 #include "support/Forked.h"
-#include "support/OutputPair.h"
+#include "files/CommitFolder.h"
 
 #include <QRegularExpression>
 #include <cerrno>
@@ -23,7 +23,7 @@ constexpr uid_t kNobody = 65534;
 
 // ---- A stop at every step, then the next start ----
 
-class StoppedCommit : public OutputFiles {
+class StoppedCommit : public CommitFolder {
 protected:
     enum class Before { Nothing, OldPair, OldPairWithoutLinks };
 
@@ -63,7 +63,7 @@ protected:
                 ASSERT_LT(n, 40) << "the commit never ends";
 
                 const fw::InterruptedCommit found = recover();
-                EXPECT_TRUE(found.left.isEmpty()) << found.left.join('\n');
+                EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
                 const bool isNew = readFile(QStringLiteral("q.html")) == "new page";
                 if (isNew) {
                     ++completed;
@@ -78,7 +78,7 @@ protected:
                     EXPECT_NE(found.outcome, Outcome::Completed);
                 }
                 if (found.outcome != Outcome::None) {
-                    EXPECT_EQ(found.targets, (QStringList{path(QStringLiteral("q.html")), path(QStringLiteral("q.js"))}));
+                    EXPECT_EQ(found.names, (std::vector<QByteArray>{"q.html", "q.js"}));
                     EXPECT_EQ(found.hadOldFiles, before != Before::Nothing);
                 }
                 // The next start finds nothing more to do.
@@ -116,7 +116,7 @@ TEST_F(StoppedCommit, AnUnreadableRecordLeavesEveryFileWhereItIs) {
     const fw::InterruptedCommit found = recover();
 
     EXPECT_EQ(found.outcome, Outcome::Unreadable);
-    EXPECT_EQ(found.record, path(QStringLiteral(".quillory3-commit")));
+    EXPECT_EQ(found.record, encodedPath(QStringLiteral(".quillory3-commit")));
     const auto failure = commitPair();
     ASSERT_TRUE(failure);
     EXPECT_TRUE(failure->reason.contains(path(QStringLiteral(".quillory3-commit")))) << failure->reason;
@@ -127,7 +127,7 @@ TEST_F(StoppedCommit, AnUnreadableRecordLeavesEveryFileWhereItIs) {
 
 // ---- Two copies of the program in one folder ----
 
-class TwoCopies : public OutputFiles {
+class TwoCopies : public CommitFolder {
 protected:
     // A child that commits "A page" and "A answers" and holds just before
     // putting its answers in place until the test lets it go.
@@ -206,7 +206,7 @@ TEST_F(TwoCopies, TheStartLeavesACommitThatIsStillRunning) {
 
 // ---- A user who may not replace a file ----
 
-class AnotherUser : public OutputFiles {
+class AnotherUser : public CommitFolder {
 protected:
     // Commits as the unprivileged user; 0 when the commit fails with `reason`
     // for `file`.
@@ -215,7 +215,7 @@ protected:
             if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 90;
             const auto failure = commitPair();
             if (!failure) return 91;
-            if (failure->path != path(file)) return 92;
+            if (failure->path != encodedPath(file)) return 92;
             return failure->reason == reason ? 0 : 93;
         });
     }
@@ -226,6 +226,7 @@ protected:
 };
 
 TEST_F(AnotherUser, AFileTheUserMayNotWriteIsNotReplaced) {
+    SKIP_UNLESS_ROOT("a child that becomes another user");
     writeOldPair();
     ASSERT_EQ(::chown(QFile::encodeName(folder_.path()).constData(), kNobody, kNobody), 0);
     own(QStringLiteral("q.html"), kNobody, 0644);
@@ -244,6 +245,7 @@ TEST_F(AnotherUser, AFileTheUserMayNotWriteIsNotReplaced) {
 // replaced but its kept copy never removed again: refused before anything
 // is made.
 TEST_F(AnotherUser, AColleaguesFileInAStickyFolderIsNotReplaced) {
+    SKIP_UNLESS_ROOT("a child that becomes another user");
     writeOldPair();
     ASSERT_EQ(::chmod(QFile::encodeName(folder_.path()).constData(), 01777), 0);
     own(QStringLiteral("q.html"), kNobody, 0644);

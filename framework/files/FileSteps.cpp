@@ -1,4 +1,4 @@
-#include "framework/FileSteps.h"
+#include "framework/files/FileSteps.h"
 
 #include <QFile>
 #include <vector>

@@ -2,7 +2,7 @@
 // changes a commit's files goes through TakeStep.
 #pragma once
 
-#include "framework/FileStepFaults.h"
+#include "framework/files/FileStepFaults.h"
 
 #include <QByteArray>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "framework/TextOutputStream.h"
+#include "framework/files/TextOutputStream.h"
 
-#include "framework/FileSteps.h"
-#include "framework/FileSystemCalls.h"
+#include "framework/files/FileSteps.h"
+#include "framework/files/FileSystemCalls.h"
 
 #include <QStringView>
 #include <acl/libacl.h>
@@ -14,13 +14,19 @@
 namespace fw {
 namespace {
 
-// Gives the file open as `fd` the access list of the file at `from`, when
-// that one has more than its permission bits.
+// Gives the file open as `fd` exactly the access list of the file at `from`:
+// its extended entries where it has them, and none where it has none, even
+// when the folder's default access list gave the new file some.
 int CopyAccessList(const QByteArray& from, int fd) {
     const acl_t acl = ::acl_get_file(from.constData(), ACL_TYPE_ACCESS);
     if (!acl) return -1;
-    int result = 0;
-    if (::acl_equiv_mode(acl, nullptr) == 1) result = ::acl_set_fd(fd, acl);
+    bool needed = ::acl_equiv_mode(acl, nullptr) == 1;
+    if (!needed) {
+        const acl_t inherited = ::acl_get_fd(fd);
+        needed = inherited && ::acl_equiv_mode(inherited, nullptr) == 1;
+        if (inherited) ::acl_free(inherited);
+    }
+    const int result = needed ? ::acl_set_fd(fd, acl) : 0;
     const int error = errno;
     ::acl_free(acl);
     errno = error;
@@ -76,13 +82,14 @@ bool TextOutputStream::WriteBytes(const QByteArray& bytes) {
 // fail with ENOSYS, ENOTSUP, EOPNOTSUPP or EPERM), the new file goes without:
 // only writing, syncing and putting the file in place decide a commit.
 void TextOutputStream::TakeOver(const Replaced& replaced) {
-    // The group first: changing it may clear the set-ID bits that the
-    // permissions then give back.
+    // The group first: changing it may clear the set-ID bits. The access
+    // list next, then the permissions, which give those bits back and set
+    // the list's mask as the old file had it.
     struct stat st {};
     if (::fstat(fd_, &st) == 0 && st.st_gid != replaced.group)
         TakeStep(Step::SetGroup, file_, [&] { return ::fchown(fd_, uid_t(-1), replaced.group); });
-    TakeStep(Step::SetMode, file_, [&] { return ::fchmod(fd_, replaced.mode); });
     TakeStep(Step::SetAcl, file_, [&] { return CopyAccessList(replaced.path, fd_); });
+    TakeStep(Step::SetMode, file_, [&] { return ::fchmod(fd_, replaced.mode); });
 }
 
 bool TextOutputStream::Close() {

@@ -1,9 +1,10 @@
-#include "framework/FileSystemCalls.h"
+#include "framework/files/FileSystemCalls.h"
 
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cstring>
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -46,12 +47,30 @@ QByteArray FolderOfPath(const QByteArray& path) {
 
 QByteArray NameOfPath(const QByteArray& path) { return path.mid(path.lastIndexOf('/') + 1); }
 
-void SyncFolder(const QByteArray& folder) {
+bool SyncFolder(const QByteArray& folder) {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
     ::close(fd);
+    errno = error;
+    return synced;
 }
+
+namespace {
+
+// The system's own rule for links in shared folders: in a folder that anyone
+// may write and that has the sticky bit, a link is followed only by its
+// owner, or when the folder's owner owns it too.
+bool MayFollow(const QByteArray& link, const struct stat& st) {
+    if (st.st_uid == ::geteuid()) return true;
+    struct stat folder {};
+    if (::stat(FolderOfPath(link).constData(), &folder) != 0) return false;
+    if ((folder.st_mode & (S_ISVTX | S_IWOTH)) != (S_ISVTX | S_IWOTH)) return true;
+    return folder.st_uid == st.st_uid;
+}
+
+}  // namespace
 
 QByteArray FollowLinks(const QByteArray& path) {
     constexpr int kMostLinks = 40;  // as the system follows them
@@ -60,6 +79,10 @@ QByteArray FollowLinks(const QByteArray& path) {
         struct stat st {};
         if (::lstat(file.constData(), &st) != 0) return errno == ENOENT ? file : QByteArray();
         if (!S_ISLNK(st.st_mode)) return file;
+        if (!MayFollow(file, st)) {
+            errno = EACCES;
+            return {};
+        }
         QByteArray named(st.st_size > 0 ? qsizetype(st.st_size) + 1 : 4096, '\0');
         const ssize_t length = ::readlink(file.constData(), named.data(), size_t(named.size()));
         if (length < 0) return {};
@@ -68,6 +91,29 @@ QByteArray FollowLinks(const QByteArray& path) {
     }
     errno = ELOOP;
     return {};
+}
+
+int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
+    if (errno != EINVAL && errno != ENOSYS) return -1;
+    struct stat st {};
+    if (::lstat(to.constData(), &st) == 0) {
+        errno = EEXIST;
+        return -1;
+    }
+    return std::rename(from.constData(), to.constData());
+}
+
+bool IsBareName(const QByteArray& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
+}
+
+bool IsHiddenNameFor(const QByteArray& hidden, const QByteArray& target) {
+    if (hidden.size() != std::clamp<qsizetype>(target.size(), 2, 12) || hidden == target || !hidden.startsWith('.'))
+        return false;
+    return std::all_of(hidden.begin() + 1, hidden.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    });
 }
 
 namespace {

@@ -2,10 +2,9 @@
 // come from the file layer's test seam or from the folder itself, so that
 // they hold for every user, root included. A commit that does not run alone
 // or to its end: interrupted_commit_test.
-#include "framework/FileStepFaults.h"
-#include "framework/Files.h"
+#include "framework/files/FileStepFaults.h"
 #include "support/FileIdentity.h"
-#include "support/OutputPair.h"
+#include "files/CommitFolder.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -27,7 +26,7 @@ constexpr uid_t kNobody = 65534;
 
 // ---- A step that fails: the old pair is back, nothing else is left ----
 
-TEST_F(OutputFiles, AFailedStepPutsTheOldFilesBack) {
+TEST_F(CommitFolder, AFailedStepPutsTheOldFilesBack) {
     const struct {
         Step step;
         const char* file;
@@ -35,7 +34,7 @@ TEST_F(OutputFiles, AFailedStepPutsTheOldFilesBack) {
     } rows[] = {
         {Step::WriteJournal, "", 0},   {Step::CreateFile, "q.js", 1},   {Step::SyncFile, "q.html", 0},
         {Step::Link, "q.js", 1},       {Step::PutInPlace, "q.html", 0}, {Step::PutInPlace, "q.js", 1},
-        {Step::MarkPlaced, "", 0},
+        {Step::SyncPlaced, "", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(int(row.step));
@@ -50,7 +49,7 @@ TEST_F(OutputFiles, AFailedStepPutsTheOldFilesBack) {
 
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->index, row.index);
-        EXPECT_EQ(failure->path, path(pair_[int(row.index)]));
+        EXPECT_EQ(failure->path, encodedPath(pair_[int(row.index)]));
         EXPECT_EQ(failure->reason, QStringLiteral("Input/output error"));
         EXPECT_EQ(identity(QStringLiteral("q.html")), page);
         EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
@@ -58,10 +57,10 @@ TEST_F(OutputFiles, AFailedStepPutsTheOldFilesBack) {
     }
 }
 
-TEST_F(OutputFiles, AFailedStepRemovesNewFilesThatHadNoPredecessor) {
-    for (const Step step : {Step::CreateFile, Step::PutInPlace, Step::MarkPlaced}) {
+TEST_F(CommitFolder, AFailedStepRemovesNewFilesThatHadNoPredecessor) {
+    for (const Step step : {Step::CreateFile, Step::PutInPlace, Step::SyncPlaced}) {
         SCOPED_TRACE(int(step));
-        FailStep(step, step == Step::MarkPlaced ? QString() : QStringLiteral("q.js"), ENOSPC);
+        FailStep(step, step == Step::SyncPlaced ? QString() : QStringLiteral("q.js"), ENOSPC);
         const auto failure = commitPair();
         ASSERT_TRUE(failure);
         EXPECT_EQ(failure->reason, QStringLiteral("No space left on device"));
@@ -71,7 +70,7 @@ TEST_F(OutputFiles, AFailedStepRemovesNewFilesThatHadNoPredecessor) {
 
 // An undo that cannot put an old file back says where it is, and leaves the
 // record for the next start, which puts it back.
-TEST_F(OutputFiles, AnUndoThatFailsSaysWhereTheOldFileIsAndTheNextStartPutsItBack) {
+TEST_F(CommitFolder, AnUndoThatFailsSaysWhereTheOldFileIsAndTheNextStartPutsItBack) {
     writeOldPair();
     const FileIdentity page = identity(QStringLiteral("q.html"));
     const FileIdentity answers = identity(QStringLiteral("q.js"));
@@ -82,19 +81,26 @@ TEST_F(OutputFiles, AnUndoThatFailsSaysWhereTheOldFileIsAndTheNextStartPutsItBac
 
     ASSERT_TRUE(failure);
     EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+    // The kept page, and the new answers under their hidden name: they tell
+    // the next start that this commit never finished.
     const QStringList hidden = entries().filter(QRegularExpression(QStringLiteral("^\\.[A-Za-z0-9]{5}$")));
     ASSERT_EQ(hidden.size(), 1) << entries().join(' ');
     EXPECT_EQ(readFile(hidden[0]), "old page");
-    EXPECT_TRUE(failure->reason.startsWith(QStringLiteral("Input/output error; ")));
-    EXPECT_TRUE(failure->reason.contains(QStringLiteral("the old file of \"%1\" could not be put back and is kept "
-                                                        "as \"%2\" (Permission denied)")
-                                             .arg(path(QStringLiteral("q.html")), path(hidden[0]))))
-        << failure->reason;
+    const QStringList unfinished = entries().filter(QRegularExpression(QStringLiteral("^\\.[A-Za-z0-9]{3}$")));
+    ASSERT_EQ(unfinished.size(), 1) << entries().join(' ');
+    EXPECT_EQ(readFile(unfinished[0]), "new answers");
+    EXPECT_EQ(failure->reason, QStringLiteral("Input/output error"));
+    ASSERT_EQ(failure->left.size(), 1u);
+    EXPECT_EQ(failure->left[0].what, fw::LeftFile::What::OldFile);
+    EXPECT_EQ(failure->left[0].index, 0u);
+    EXPECT_EQ(failure->left[0].path, encodedPath(hidden[0]));
+    EXPECT_EQ(failure->left[0].reason, QStringLiteral("Permission denied"));
 
     const fw::InterruptedCommit found = recover();
     EXPECT_EQ(found.outcome, Outcome::Undone);
-    EXPECT_EQ(found.targets, (QStringList{path(QStringLiteral("q.html")), path(QStringLiteral("q.js"))}));
-    EXPECT_TRUE(found.left.isEmpty());
+    EXPECT_EQ(found.names, (std::vector<QByteArray>{"q.html", "q.js"}));
+    EXPECT_TRUE(found.left.empty());
     EXPECT_EQ(identity(QStringLiteral("q.html")), page);
     EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
     EXPECT_EQ(entries(), pair_);
@@ -102,7 +108,7 @@ TEST_F(OutputFiles, AnUndoThatFailsSaysWhereTheOldFileIsAndTheNextStartPutsItBac
 
 // Where the old file cannot get a second name, it is moved aside instead, and
 // moved back when any later step fails.
-TEST_F(OutputFiles, WithoutHardLinksTheOldFileIsMovedAsideAndBack) {
+TEST_F(CommitFolder, WithoutHardLinksTheOldFileIsMovedAsideAndBack) {
     for (const int linkError : {EPERM, EXDEV, EMLINK}) {
         SCOPED_TRACE(linkError);
         // The steps a commit takes after its links fail, as it takes them.
@@ -123,7 +129,7 @@ TEST_F(OutputFiles, WithoutHardLinksTheOldFileIsMovedAsideAndBack) {
             return std::find_if(taken.begin(), taken.end(), [step](const auto& s) { return s.first == step; });
         };
         const auto firstMove = first(Step::MoveAside);
-        const auto marked = first(Step::MarkPlaced);
+        const auto marked = first(Step::SyncPlaced);
         ASSERT_NE(firstMove, taken.end());
         ASSERT_NE(marked, taken.end());
         for (auto step = firstMove; step <= marked; ++step) {
@@ -146,7 +152,7 @@ TEST_F(OutputFiles, WithoutHardLinksTheOldFileIsMovedAsideAndBack) {
 
 // A folder that stands at a target stops the commit before anything is
 // made; it is never moved aside.
-TEST_F(OutputFiles, AFolderAtATargetStopsTheCommit) {
+TEST_F(CommitFolder, AFolderAtATargetStopsTheCommit) {
     writeFile(QStringLiteral("q.html"), "old page");
     const FileIdentity page = identity(QStringLiteral("q.html"));
     ASSERT_TRUE(QDir(folder_.path()).mkdir(QStringLiteral("q.js")));
@@ -162,7 +168,7 @@ TEST_F(OutputFiles, AFolderAtATargetStopsTheCommit) {
 }
 
 // A file system that cannot lock files: the commit goes on without the lock.
-TEST_F(OutputFiles, WithoutLocksTheCommitGoesOn) {
+TEST_F(CommitFolder, WithoutLocksTheCommitGoesOn) {
     for (const int error : {ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL}) {
         SCOPED_TRACE(error);
         writeOldPair();
@@ -178,7 +184,7 @@ TEST_F(OutputFiles, WithoutLocksTheCommitGoesOn) {
 
 // A new file gets what the system gives any new file; a replaced one keeps
 // its own permissions. Never the temporary file's 0600.
-TEST_F(OutputFiles, PermissionsOfWrittenFiles) {
+TEST_F(CommitFolder, PermissionsOfWrittenFiles) {
     const mode_t saved = ::umask(022);
     for (const mode_t mask : {mode_t(022), mode_t(002)}) {
         SCOPED_TRACE(mask);
@@ -195,7 +201,7 @@ TEST_F(OutputFiles, PermissionsOfWrittenFiles) {
 
 // The web server reads the page through its group or an access list entry:
 // the new files keep both.
-TEST_F(OutputFiles, TheReplacedFilesGroupAndAccessListGoOver) {
+TEST_F(CommitFolder, TheReplacedFilesGroupAndAccessListGoOver) {
     writeOldPair();
     ASSERT_EQ(::chown(encoded(QStringLiteral("q.html")), uid_t(-1), kNobody), 0);
     const acl_t acl = ::acl_from_text("u::rw-,u:65534:r--,g::---,m::r--,o::---");
@@ -222,7 +228,7 @@ TEST_F(OutputFiles, TheReplacedFilesGroupAndAccessListGoOver) {
 // Where the file system cannot hold a mode, a group or an access list, the
 // commit goes on without them: only writing, syncing and putting the files
 // in place can make it fail.
-TEST_F(OutputFiles, ModeGroupAndAccessListAreKeptAsFarAsTheFileSystemCan) {
+TEST_F(CommitFolder, ModeGroupAndAccessListAreKeptAsFarAsTheFileSystemCan) {
     for (const int error : {ENOSYS, ENOTSUP, EOPNOTSUPP, EPERM, EIO}) {
         SCOPED_TRACE(error);
         writeOldPair();
@@ -239,7 +245,7 @@ TEST_F(OutputFiles, ModeGroupAndAccessListAreKeptAsFarAsTheFileSystemCan) {
 
 // ---- Symbolic links ----
 
-class LinkedTargets : public OutputFiles {
+class LinkedTargets : public CommitFolder {
 protected:
     void link(const QString& name, const QString& to) {
         ASSERT_EQ(::symlink(QFile::encodeName(to).constData(), encoded(name)), 0);
@@ -290,8 +296,9 @@ TEST_F(LinkedTargets, ALinkToNothingGetsTheFileItNames) {
 
 // Hidden names are as long as the target's name, up to 12 bytes, so a name
 // the folder accepts always leaves room for them.
-TEST_F(OutputFiles, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
-    const QString longest = QString(int(fw::FileNameLimit()) - 3, QLatin1Char('q')) + QStringLiteral(".js");
+TEST_F(CommitFolder, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
+    const long limit = ::pathconf(folder().constData(), _PC_NAME_MAX);
+    const QString longest = QString(int(limit) - 3, QLatin1Char('q')) + QStringLiteral(".js");
     const struct {
         QString target;
         qsizetype length;
@@ -299,9 +306,9 @@ TEST_F(OutputFiles, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
                 {QStringLiteral("\u00e9\u00e9\u00e9.js"), 9}, {longest, 12}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.target);
-        const QString target[] = {path(row.target)};
+        const QByteArray target[] = {QFile::encodeName(row.target)};
         fw::CommitFailure failure;
-        auto commit = fw::FileCommit::Begin(target, failure);
+        auto commit = fw::FileCommit::Begin(folder(), target, failure);
         ASSERT_TRUE(commit);
         QStringList names = entries();
         names.removeAll(QStringLiteral(".quillory3-commit"));
@@ -312,6 +319,50 @@ TEST_F(OutputFiles, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
         EXPECT_EQ(entries(), QStringList{row.target});
         QFile::remove(path(row.target));
     }
+}
+
+}  // namespace
+
+namespace {
+
+// ---- What the new files hold ----
+
+TEST_F(CommitFolder, TheTargetChangesOnlyWhenTheCommitFinishes) {
+    writeFile(QStringLiteral("t.html"), "old");
+    const QByteArray target[] = {"t.html"};
+    fw::CommitFailure failure;
+    auto commit = fw::FileCommit::Begin(folder(), target, failure);
+    ASSERT_TRUE(commit);
+    EXPECT_TRUE(commit->Stream(0).Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
+    EXPECT_TRUE(commit->Stream(0).Close());
+    EXPECT_EQ(readFile(QStringLiteral("t.html")), "old");
+    EXPECT_FALSE(commit->Finish());
+    EXPECT_EQ(readFile(QStringLiteral("t.html")), QByteArray("a\rb\nc\xC3\xBC"));
+
+    auto dropped = fw::FileCommit::Begin(folder(), target, failure);
+    ASSERT_TRUE(dropped);
+    dropped->Stream(0).Write(QStringLiteral("never"));
+    dropped.reset();
+    EXPECT_EQ(readFile(QStringLiteral("t.html")), QByteArray("a\rb\nc\xC3\xBC"));
+    EXPECT_EQ(entries(), QStringList{QStringLiteral("t.html")});
+}
+
+// Longer than the stream converts at once, with surrogate pairs across every
+// place a piece could end, a lone low surrogate and a lone high one at the end.
+TEST_F(CommitFolder, ALongTextIsWrittenAsTheUtf8OfTheWholeText) {
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QString text;
+    for (int i = 0; i < 30000; ++i) text += QStringLiteral("a") + smile;
+    for (int i = 0; i < 30000; ++i) text += QStringLiteral("bc") + smile;
+    text.insert(50001, QChar(0xDE00));
+    text += QChar(0xD83D);
+    const QByteArray target[] = {"long.html"};
+    fw::CommitFailure failure;
+    auto commit = fw::FileCommit::Begin(folder(), target, failure);
+    ASSERT_TRUE(commit);
+    ASSERT_TRUE(commit->Stream(0).Write(text));
+    ASSERT_FALSE(commit->Finish());
+    EXPECT_EQ(readFile(QStringLiteral("long.html")), text.toUtf8());
 }
 
 }  // namespace

@@ -1,0 +1,247 @@
+#include "framework/files/CommitJournal.h"
+
+#include "framework/files/FileSteps.h"
+#include "framework/files/FileSystemCalls.h"
+
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fw {
+namespace {
+
+// The record, line by line:
+//   quillory3 commit
+//   by <host> <boot> <pid> <start>                            the process that wrote it
+//   file <name> <kept or -> <temporary> <old size> <old time>  one line a target, names percent-encoded
+//   begun                                                     the record is whole
+constexpr char kHeader[] = "quillory3 commit";
+constexpr char kBegun[] = "begun";
+constexpr qint64 kMostBytes = 1 << 20;  // a record is a few hundred bytes
+
+QByteArray Field(const QByteArray& name) { return name.isEmpty() ? QByteArray("-") : name.toPercentEncoding(); }
+
+QByteArray Unfield(const QByteArray& field) {
+    return field == "-" ? QByteArray() : QByteArray::fromPercentEncoding(field);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Writes all of `bytes` at `offset`.
+bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
+    const char* at = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::pwrite(fd, at, size_t(left), offset);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        at += written;
+        left -= written;
+        offset += written;
+    }
+    return true;
+}
+
+QByteArray ReadSmallFile(const char* path) {
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.read(4096).trimmed() : QByteArray();
+}
+
+// The start of process `pid`, in clock ticks after boot; 0 when unknown.
+qint64 StartOf(qint64 pid) {
+    const QByteArray stat = ReadSmallFile(QByteArray("/proc/" + QByteArray::number(pid) + "/stat").constData());
+    // The fields after the command, which may hold blanks and ")": state is
+    // the 3rd field of all, start time the 22nd.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 19 ? fields[19].toLongLong() : 0;
+}
+
+}  // namespace
+
+QByteArray JournalEntry::Beside(const QByteArray& hidden) const { return FolderOfPath(target) + '/' + hidden; }
+
+JournalWriter JournalWriter::Self() {
+    JournalWriter self;
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) == 0) self.host = host;
+    self.boot = ReadSmallFile("/proc/sys/kernel/random/boot_id");
+    self.pid = ::getpid();
+    self.start = StartOf(self.pid);
+    return self;
+}
+
+bool JournalWriter::StillRuns() const {
+    const JournalWriter self = Self();
+    if (host != self.host || boot != self.boot || pid <= 0) return false;
+    if (pid == self.pid) return start == self.start;
+    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
+    return start == StartOf(pid);
+}
+
+CommitJournal::CommitJournal(const QByteArray& folder) : folder_(folder), path_(folder + '/' + kName) {}
+
+CommitJournal::~CommitJournal() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool CommitJournal::Failed() {
+    error_ = errno;
+    return false;
+}
+
+// Only a file of this user's is ever read or written as the record: a record
+// planted by someone else must not steer what the commit changes.
+CommitJournal::Opened CommitJournal::Open(bool create) {
+    const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
+    fd_ = ::open(path_.constData(), flags, 0600);
+    if (fd_ < 0) {
+        if (!create && errno == ENOENT) return Opened::Absent;
+        Failed();
+        return Opened::Failed;
+    }
+    struct stat st {};
+    const bool ok = ::fstat(fd_, &st) == 0;
+    if (ok && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) return Opened::Ok;
+    if (ok && !S_ISREG(st.st_mode)) errno = EINVAL;
+    const int error = errno;
+    ::close(fd_);
+    fd_ = -1;
+    if (ok && S_ISREG(st.st_mode)) return Opened::Foreign;
+    errno = error;
+    Failed();
+    return Opened::Failed;
+}
+
+CommitJournal::Lock CommitJournal::Acquire(bool create) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + LockTimeout();
+    const auto wait = [&] {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return true;
+    };
+    for (;;) {
+        switch (Open(create)) {
+        case Opened::Ok: break;
+        case Opened::Absent: return Lock::Absent;
+        case Opened::Foreign: return Lock::Foreign;
+        case Opened::Failed: return Lock::Failed;
+        }
+        enum class Got { Locked, NoLocks, TimedOut } got = Got::Locked;
+        while (TakeStep(Step::Lock, {}, [this] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) != 0) {
+            if (errno == EINTR) continue;
+            // A file system without locks (ENOLCK, EOPNOTSUPP, ENOSYS,
+            // EINVAL): go on without one.
+            got = errno == EWOULDBLOCK ? (wait() ? Got::Locked : Got::TimedOut) : Got::NoLocks;
+            if (got != Got::Locked) break;
+        }
+        if (got == Got::TimedOut) {
+            ::close(fd_);
+            fd_ = -1;
+            return Lock::Busy;
+        }
+        const bool locked = got == Got::Locked;
+        // Without a lock, a record whose writer still runs here is its commit's.
+        std::vector<JournalEntry> ignored;
+        JournalWriter writer;
+        if (!locked && Read(ignored, &writer) != State::Empty && writer.StillRuns()) {
+            ::close(fd_);
+            fd_ = -1;
+            if (!wait()) return Lock::Busy;
+            continue;
+        }
+        // The previous holder removes the record before it lets go: then the
+        // lock is on a file nobody else will open again.
+        struct stat held {};
+        struct stat named {};
+        if (::fstat(fd_, &held) == 0 && ::lstat(path_.constData(), &named) == 0 && SameFile(held, named))
+            return Lock::Held;
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+CommitJournal::State CommitJournal::Read(std::vector<JournalEntry>& entries, JournalWriter* writer) {
+    entries.clear();
+    const auto unreadable = [this, &entries](int error) {
+        entries.clear();
+        error_ = error;
+        return State::Unreadable;
+    };
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return unreadable(errno);
+    if (st.st_size > kMostBytes) return unreadable(EFBIG);
+    QByteArray bytes(qsizetype(st.st_size), '\0');
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::pread(fd_, bytes.data() + got, size_t(bytes.size() - got), got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return unreadable(errno);
+        if (n == 0) break;
+        got += n;
+    }
+    bytes.truncate(got);
+    if (bytes.isEmpty()) return State::Empty;
+    // Only whole lines count: a line cut off was being written when the
+    // program stopped.
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast();
+    if (lines.size() >= 2 && writer) {
+        const QList<QByteArray> by = lines[1].split(' ');
+        if (by.size() == 5 && by[0] == "by")
+            *writer = JournalWriter{Unfield(by[1]), Unfield(by[2]), by[3].toLongLong(), by[4].toLongLong()};
+    }
+    const qsizetype begun = lines.indexOf(QByteArray(kBegun));
+    if (begun < 0) return State::Unfinished;
+    if (lines.first() != kHeader || begun < 3 || begun != lines.size() - 1 || !lines[1].startsWith("by "))
+        return unreadable(EBADMSG);
+    for (qsizetype i = 2; i < begun; ++i) {
+        const QList<QByteArray> fields = lines[i].split(' ');
+        if (fields.size() != 6 || fields[0] != "file") return unreadable(EBADMSG);
+        bool sizeOk = false;
+        bool timeOk = false;
+        JournalEntry entry{Unfield(fields[1]), Unfield(fields[2]), Unfield(fields[3]),
+                           fields[4].toLongLong(&sizeOk), fields[5].toLongLong(&timeOk), {}};
+        if (!sizeOk || !timeOk) return unreadable(EBADMSG);
+        entries.push_back(std::move(entry));
+    }
+    return State::Begun;
+}
+
+bool CommitJournal::Write(const std::vector<JournalEntry>& entries) {
+    const JournalWriter self = JournalWriter::Self();
+    QByteArray bytes = QByteArray(kHeader) + '\n';
+    bytes += "by " + Field(self.host) + ' ' + Field(self.boot) + ' ' + QByteArray::number(self.pid) + ' ' +
+             QByteArray::number(self.start) + '\n';
+    for (const JournalEntry& entry : entries) {
+        bytes += "file " + Field(entry.name) + ' ' + Field(entry.kept) + ' ' + Field(entry.temporary) + ' ' +
+                 QByteArray::number(entry.oldSize) + ' ' + QByteArray::number(entry.oldTime) + '\n';
+    }
+    bytes += QByteArray(kBegun) + '\n';
+    // Whatever an earlier record held goes: only this commit's lines count.
+    const int result = TakeStep(Step::WriteJournal, {}, [&] {
+        if (::ftruncate(fd_, 0) != 0 || !WriteAt(fd_, bytes, 0) || ::fdatasync(fd_) != 0) return -1;
+        return SyncFolder(folder_) ? 0 : -1;
+    });
+    return result == 0 || Failed();
+}
+
+bool CommitJournal::Remove() {
+    if (TakeStep(Step::RemoveJournal, {}, [&] { return ::unlink(path_.constData()); }) != 0) return Failed();
+    // Nobody opens the removed record again, so its lock can go now; some
+    // file systems (FUSE) keep a removed file that is still open under a
+    // hidden name until it is closed.
+    ::close(fd_);
+    fd_ = -1;
+    return true;
+}
+
+}  // namespace fw

@@ -1,0 +1,93 @@
+// The record a commit keeps in its folder while it changes files, and the
+// lock that lets one commit at a time into a folder.
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+#include <vector>
+
+namespace fw {
+
+// One file a commit replaces. The record holds the names only, so that it
+// means the same wherever its folder is moved or copied to; the file the
+// target's links lead to is found again each time.
+struct JournalEntry {
+    QByteArray name;       // the target's bare name in the record's folder (maybe a symbolic link)
+    QByteArray kept;       // bare hidden name beside the target that keeps the old file; empty: none
+    QByteArray temporary;  // bare hidden name beside the target that the new file is written under
+    qint64 oldSize = 0;    // the old file's size and time of last change, when there was one:
+    qint64 oldTime = 0;    // whether it still stands at the target, once nothing else tells
+    QByteArray target;     // not recorded: the path of the file replaced, `name` with its links followed
+
+    QByteArray Beside(const QByteArray& hidden) const;  // the path of a hidden name beside the target
+};
+
+// The process that wrote a record, as far as this machine can tell it again.
+struct JournalWriter {
+    QByteArray host;
+    QByteArray boot;  // this boot of the machine
+    qint64 pid = 0;
+    qint64 start = 0;  // the process's start, in clock ticks after boot
+
+    static JournalWriter Self();
+    // Whether the writer is a process of this machine that still runs.
+    bool StillRuns() const;
+};
+
+// The record: a hidden file of fixed name in the commit's folder, locked
+// with flock() for as long as a commit or a recovery runs. It is removed
+// when the commit ends, so a record with content is what a commit that died
+// left behind.
+class CommitJournal {
+public:
+    static constexpr char kName[] = ".quillory3-commit";
+
+    explicit CommitJournal(const QByteArray& folder);
+    ~CommitJournal();  // lets the lock go
+    CommitJournal(const CommitJournal&) = delete;
+    CommitJournal& operator=(const CommitJournal&) = delete;
+
+    enum class Lock {
+        Held,     // locked, or opened where the file system has no locks and no running commit holds it
+        Absent,   // no record, and none was to be made
+        Busy,     // another commit held it for the whole timeout
+        Foreign,  // the record belongs to another user: never used
+        Failed,   // the record could not be opened: Error() says why
+    };
+    // Opens the record without following a link (making an empty one when
+    // `create`) and waits for its lock as long as LockTimeout(). A record
+    // that the previous holder removed while this one waited is opened
+    // afresh. Where the file system has no locks, a record whose writer
+    // still runs on this machine counts as held by it.
+    Lock Acquire(bool create);
+
+    enum class State {
+        Empty,       // nothing recorded
+        Unfinished,  // cut off while it was written: the commit changed nothing yet
+        Begun,       // the commit may have changed files
+        Unreadable,  // Error() says why
+    };
+    State Read(std::vector<JournalEntry>& entries, JournalWriter* writer = nullptr);
+
+    // Records the entries, durably, in place of whatever the record held.
+    bool Write(const std::vector<JournalEntry>& entries);
+    // Removes the record while it is still locked, then lets the lock go;
+    // the caller syncs the folder where the removal must last.
+    bool Remove();
+
+    const QByteArray& Folder() const { return folder_; }
+    const QByteArray& Path() const { return path_; }
+    int Error() const { return error_; }
+
+private:
+    enum class Opened { Ok, Absent, Foreign, Failed };
+    Opened Open(bool create);
+    bool Failed();  // keeps errno as Error(); false
+
+    QByteArray folder_;
+    QByteArray path_;
+    int fd_ = -1;
+    int error_ = 0;
+};
+
+}  // namespace fw

@@ -1,0 +1,112 @@
+// Putting several written files in place of their targets as one change,
+// which a crash, a power cut or a second copy of the program cannot split.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstddef>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace fw {
+
+class CommitJournal;
+struct JournalEntry;
+struct Progress;
+class TextOutputStream;
+
+// A file a failed commit or a recovery could not tidy away.
+struct LeftFile {
+    enum class What {
+        OldFile,     // the target's old file, kept under a hidden name: it could not be put back
+        NewFile,     // a new file that stands at the target, where no file was before
+        Unfinished,  // a new file under its hidden name
+    };
+    What what;
+    std::size_t index;  // the target it belongs to
+    QByteArray path;    // where it is left
+    QString reason;     // the system's reason
+};
+
+struct CommitFailure {
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+    std::size_t index = 0;          // the target that could not be written or put in place
+    QByteArray path;                // that target
+    QString reason;                 // the system's reason, or the program's own words
+    std::size_t sameAs = kNone;     // the other target that names the same file, if that is the reason
+    std::vector<LeftFile> left;     // what the undo could not tidy away: the next start settles it
+};
+
+// Replaces every target, a file of `folder` named by a bare name, with a new
+// file: all of them, or none.
+//
+// Begin() holds the lock of the folder until the commit ends, so commits into
+// one folder run one after the other; a commit left behind by a crash is
+// settled first. It refuses, before changing anything, a target this process
+// could not put back (in a sticky folder, a file of another user's), may not
+// write, or reaches through a link it may not follow, and two targets that
+// are one file. It then records, durably, what the commit is about to do,
+// and only then creates the new files under hidden names. A target that is a
+// symbolic link stays one: the file it names is replaced.
+//
+// Finish() closes the new files, keeps each old file under a hidden name (a
+// second link, or the file itself moved aside where links fail), puts the
+// new files in place, and removes the kept files and the record. A failed
+// step, or a commit dropped before Finish(), puts every old file back and
+// removes what the commit made.
+class FileCommit {
+public:
+    // nullptr, with `failure` filled in, when the commit cannot begin; then
+    // nothing in the folder changed.
+    static std::unique_ptr<FileCommit> Begin(const QByteArray& folder, std::span<const QByteArray> names,
+                                             CommitFailure& failure);
+    ~FileCommit();
+    FileCommit(const FileCommit&) = delete;
+    FileCommit& operator=(const FileCommit&) = delete;
+
+    TextOutputStream& Stream(std::size_t index) { return *streams_[index]; }
+    std::optional<CommitFailure> Finish();  // once
+
+private:
+    FileCommit(const QByteArray& folder, std::span<const QByteArray> names);
+    std::optional<CommitFailure> Prepare();
+    std::optional<CommitFailure> SettleEarlierCommit();
+    std::optional<CommitFailure> CheckTargets();
+    bool CreateFiles(std::size_t& failed, QString& reason);
+    bool KeepOldFile(std::size_t index);
+    CommitFailure Refusal(std::size_t index, QString reason) const;
+    CommitFailure Fail(std::size_t index, QString reason);
+
+    QByteArray folder_;
+    std::vector<QByteArray> names_;
+    std::unique_ptr<CommitJournal> journal_;
+    std::vector<JournalEntry> entries_;
+    std::vector<Progress> progress_;  // what this commit did so far, for its undo
+    std::vector<std::unique_ptr<TextOutputStream>> streams_;
+    bool recorded_ = false;  // the record is written and the commit not yet decided
+};
+
+// What the start of the program found of a commit that a crash interrupted.
+struct InterruptedCommit {
+    enum class Outcome {
+        None,        // nothing was interrupted (or its commit is still running)
+        Undone,      // the old files are back
+        Completed,   // every new file was in place: the commit was finished
+        Unreadable,  // the record could not be used: nothing was touched
+        Foreign,     // the record belongs to another user: nothing was touched
+    };
+    Outcome outcome = Outcome::None;
+    std::vector<QByteArray> names;  // the targets it was replacing, bare names
+    bool hadOldFiles = false;       // at least one target had a file before it
+    std::vector<LeftFile> left;     // what could not be settled: the record stays for the next start
+    QByteArray record;              // the record's path
+    QString reason;                 // why the record could not be used
+};
+
+// Settles the commit that a crash left in `folder`, if any.
+InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder);
+
+}  // namespace fw

@@ -1,0 +1,97 @@
+// A fixture for tests of the file commit: the pair q.html and q.js in a
+// fresh folder, replaced together, and the folder's entries (hidden ones
+// included) to check that nothing else is left. The test seam is reset after
+// every test.
+#pragma once
+
+#include "framework/files/FileCommit.h"
+#include "framework/files/FileStepFaults.h"
+#include "framework/files/TextOutputStream.h"
+#include "support/FileIdentity.h"
+#include "support/Privilege.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The files left behind, one a line, for a failure's output.
+inline std::string LeftText(const std::vector<fw::LeftFile>& left) {
+    std::string text;
+    for (const fw::LeftFile& file : left)
+        text += std::to_string(int(file.what)) + " " + std::to_string(file.index) + " " + file.path.toStdString() +
+                " (" + file.reason.toStdString() + ")\n";
+    return text;
+}
+
+class CommitFolder : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder_.isValid()); }
+    void TearDown() override { fw::testing::ResetFileSteps(); }
+
+    // Replaces `names` (q.html and q.js) in `folder` with the two texts as one commit.
+    static std::optional<fw::CommitFailure> commitIn(const QByteArray& folder, const QString& page,
+                                                     const QString& answers,
+                                                     std::span<const QByteArray> names = kPair) {
+        fw::CommitFailure failure;
+        const auto commit = fw::FileCommit::Begin(folder, names, failure);
+        if (!commit) return failure;
+        const QString* texts[] = {&page, &answers};
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (!commit->Stream(i).Write(*texts[i])) {
+                failure.index = i;
+                failure.reason = commit->Stream(i).Error();
+                return failure;
+            }
+        }
+        return commit->Finish();
+    }
+    std::optional<fw::CommitFailure> commitPair(const QString& page = QStringLiteral("new page"),
+                                                const QString& answers = QStringLiteral("new answers")) const {
+        return commitIn(folder(), page, answers);
+    }
+    fw::InterruptedCommit recover() const { return fw::RecoverInterruptedCommit(folder()); }
+
+    QByteArray folder() const { return QFile::encodeName(folder_.path()); }
+    QString path(const QString& name) const { return QDir(folder_.path()).filePath(name); }
+    QByteArray encodedPath(const QString& name) const { return QFile::encodeName(path(name)); }
+    const char* encoded(const QString& name) {
+        held_ = encodedPath(name);
+        return held_.constData();
+    }
+    QByteArray readFile(const QString& name) const {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeFile(const QString& name, const QByteArray& bytes) const {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+    void writeOldPair() {
+        writeFile(QStringLiteral("q.html"), "old page");
+        writeFile(QStringLiteral("q.js"), "old answers");
+        ::chmod(encoded(QStringLiteral("q.html")), 0640);
+        ::chmod(encoded(QStringLiteral("q.js")), 0604);
+    }
+    void clearFolder() {
+        for (const QString& name : entries()) QFile::remove(path(name));
+    }
+    FileIdentity identity(const QString& name) const { return IdentityOf(path(name)); }
+    QStringList entries() const { return entriesOf(folder_.path()); }
+    static QStringList entriesOf(const QString& folder) {
+        return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                                      QDir::Name);
+    }
+
+    inline static const QByteArray kPair[] = {QByteArray("q.html"), QByteArray("q.js")};
+    QTemporaryDir folder_;
+    const QStringList pair_{QStringLiteral("q.html"), QStringLiteral("q.js")};
+    QByteArray held_;
+};
