@@ -6,7 +6,9 @@
 #include "support/Forked.h"
 #include "files/CommitFolder.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <cerrno>
@@ -177,6 +179,40 @@ TEST_F(StoppedCommit, ARecoveryThatFailsIsFinishedByTheNextStart) {
     }
 }
 
+// A target that is a link to another folder: the next start follows the
+// link again and settles the file it leads to, in that folder.
+TEST_F(StoppedCommit, ALinkedTargetIsSettledWhereTheLinkLeads) {
+    QTemporaryDir published;
+    ASSERT_TRUE(published.isValid());
+    const QString page = QDir(published.path()).filePath(QStringLiteral("page.html"));
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_LT(n, 40) << "the commit never ends";
+        clearFolder();
+        for (const QString& name : entriesOf(published.path())) QFile::remove(QDir(published.path()).filePath(name));
+        {
+            QFile file(page);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("old page");
+        }
+        writeFile(QStringLiteral("q.js"), "old answers");
+        ASSERT_EQ(::symlink(QFile::encodeName(page).constData(), encoded(QStringLiteral("q.html"))), 0);
+
+        const int status = commitStoppingAt(folder(), n, false);
+        if (status == 0) break;
+        ASSERT_EQ(status, kStopped);
+        const fw::InterruptedCommit found = recover();
+
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        EXPECT_TRUE(QFileInfo(path(QStringLiteral("q.html"))).isSymLink());
+        EXPECT_EQ(entries(), pair_);
+        EXPECT_EQ(entriesOf(published.path()), QStringList{QStringLiteral("page.html")});
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), file.readAll() == "new page" ? "new answers" : "old answers");
+    }
+}
+
 // A commit that finds an earlier record, longer than its own, settles it and
 // then records nothing but its own lines.
 TEST_F(StoppedCommit, ANewRecordReplacesEveryLineOfAnEarlierOne) {
@@ -288,6 +324,43 @@ TEST_F(TwoCopies, TheStartLeavesACommitThatIsStillRunning) {
     release_.Give();
     EXPECT_EQ(WaitForChild(first), 0);
     expectPair("A page", "A answers");
+}
+
+// Copies that wait for one that commits go one after the other when it ends,
+// never two at once, also when the record they waited on is gone and a new
+// one stands in its place.
+TEST_F(TwoCopies, CopiesThatWaitedCommitOneAtATime) {
+    writeOldPair();
+    const pid_t first = startHeldCopy();
+    // A file that stands while a copy is between writing its record and
+    // removing it: a second copy finding it there would be running at once.
+    const QString inside = path(QStringLiteral("inside"));
+    std::vector<pid_t> waiting;
+    for (const char* name : {"B", "C", "D"}) {
+        waiting.push_back(StartChild([&, name] {
+            fw::testing::ObserveSteps([&](Step step, const QString&, bool done) {
+                const QByteArray marker = QFile::encodeName(inside);
+                if (step == Step::WriteJournal && done) {
+                    const int fd = ::open(marker.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+                    if (fd < 0) ::_exit(6);
+                    ::close(fd);
+                }
+                if (step == Step::RemoveJournal && !done) ::unlink(marker.constData());
+            });
+            return commitPair(QStringLiteral("%1 page").arg(QLatin1String(name)),
+                              QStringLiteral("%1 answers").arg(QLatin1String(name)))
+                       ? 1
+                       : 0;
+        }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    release_.Give();
+    EXPECT_EQ(WaitForChild(first), 0);
+    for (const pid_t child : waiting) EXPECT_EQ(WaitForChild(child), 0);
+    const QByteArray page = readFile(QStringLiteral("q.html"));
+    EXPECT_TRUE(page == "B page" || page == "C page" || page == "D page") << page.toStdString();
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), page.left(1) + " answers");
+    EXPECT_EQ(entries(), pair_);
 }
 
 // The lock is held from before the record is written until the record is

@@ -164,8 +164,8 @@ TEST_F(PlantedRecord, ARecordThatNamesOtherFilesTouchesNothing) {
     writeFile(QStringLiteral(".abcde"), "a hidden file of the teacher's");
     writeFile(QStringLiteral(".abc"), "another");
     const QByteArray rows[] = {
-        "file home%2Fthesis.tex - .abcde 0 0\n",                // a path, not a bare name
-        "file .. - .ab 0 0\n",                                  // the folder above
+        "file home%2Fthesis.tex - .abcdefghi 0 0\n",            // a path, not a bare name
+        "file .. - .a 0 0\n",                                   // the folder above
         "file q.html .abcde home%2Fthesis.tex 0 0\n",           // a temporary that is not hidden
         "file q.html - q.js 0 0\n",                             // another target as the temporary
         "file q.html .abcd .abcde 0 0\n",                       // a kept name of the wrong length
