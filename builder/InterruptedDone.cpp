@@ -1,7 +1,6 @@
 #include "builder/InterruptedDone.h"
 
 #include "builder/MessageText.h"
-#include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/files/FileCommit.h"
 
@@ -52,8 +51,7 @@ QString Message(const fw::InterruptedCommit& found) {
 
 }  // namespace
 
-void SettleInterruptedDone() {
-    const fw::InterruptedCommit found =
-        fw::RecoverInterruptedCommit(QFile::encodeName(fw::ApplicationFolder()));
+void SettleInterruptedDone(const QByteArray& folder) {
+    const fw::InterruptedCommit found = fw::RecoverInterruptedCommit(folder);
     if (found.outcome != fw::InterruptedCommit::Outcome::None) fw::MsgBox(Message(found));
 }

@@ -10,6 +10,7 @@
 #include "support/Forked.h"
 #include "support/Harness.h"
 #include "support/PageTexts.h"
+#include "support/RawFolders.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
 #include "templates/WindowD.h"
@@ -548,6 +549,92 @@ TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
     }
+}
+
+// ---- Where the files go ----
+
+class DoneFolderTest : public DoneFailureTest {
+protected:
+    // The program finds itself in `folder`, as through /proc/self/exe.
+    void runFrom(const NonUtf8Folder& folder) {
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_EQ(::symlink(folder.file("quillory3").constData(), folder.beside("exe").constData()), 0);
+        findFolderThrough(folder.beside("exe"));
+    }
+};
+
+// A folder named by bytes that are not UTF-8 gets both files, the same bytes
+// as any folder gets; the working directory gets nothing.
+TEST_F(DoneFolderTest, BothFilesGoIntoAFolderNamedByBytesThatAreNotUtf8) {
+    const NonUtf8Folder folder;
+    runFrom(folder);
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+
+    pressDone();
+
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    EXPECT_EQ(RawEntries(folder.path()), (std::vector<QByteArray>{"Speed.html", "Speed.js"}));
+    EXPECT_EQ(RawRead(folder.file("Speed.html")),
+              joined(page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne)).toUtf8());
+    EXPECT_EQ(RawRead(folder.file("Speed.js")), before_.answers.toUtf8());
+    EXPECT_TRUE(elsewhere.entries().empty());
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+// A failure there names the file in that folder, as far as text can show it.
+TEST_F(DoneFolderTest, AFailureInAFolderNamedByBytesNamesThatFolder) {
+    const NonUtf8Folder folder;
+    runFrom(folder);
+    ASSERT_EQ(::mkdir(folder.file("Speed.html").constData(), 0755), 0);
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + QFile::decodeName(folder.file("Speed.html")) +
+                                      QStringLiteral("\" could not be written (a folder of that name is in the way)")))
+        << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(RawEntries(folder.path()), std::vector<QByteArray>{"Speed.html"});
+    EXPECT_TRUE(elsewhere.entries().empty());
+}
+
+// Where the program cannot tell which folder it is in, "Done" says so,
+// writes nothing anywhere and keeps the work; once the folder is known again,
+// the same work is saved there.
+TEST_F(DoneFolderTest, WhereTheFolderIsUnknownNothingIsWrittenAndTheWorkIsKept) {
+    const RawTemporaryFolder links;
+    ASSERT_TRUE(links.isValid());
+    findFolderThrough(links.file("proc/self/exe"));
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+    ASSERT_EQ(messages_.size(), 1u);  // the start-up's
+    messages_.clear();
+    const QString refusal =
+        QStringLiteral("The test could not be saved: the program cannot tell which folder it is in (\"%1/proc/self/exe\" "
+                       "could not be read: No such file or directory), and it saves only there. Nothing was written; "
+                       "your work is kept.")
+            .arg(QFile::decodeName(links.path()));
+
+    pressDone();
+    pressDone();
+
+    EXPECT_EQ(messages_, (std::vector<QString>{refusal, refusal}));
+    expectWorkKept();
+    EXPECT_TRUE(elsewhere.entries().empty());
+    EXPECT_TRUE(folderEntries().isEmpty());
+    EXPECT_EQ(RawEntries(links.path()), std::vector<QByteArray>{});
+
+    messages_.clear();
+    fw::SetApplicationFolder(folder_.path());
+    expectCleanRetry();
+    EXPECT_TRUE(elsewhere.entries().empty());
 }
 
 // ---- Faults of the file system, as they happen to any user, root included ----
