@@ -3,6 +3,7 @@
 #include "builder/HtmlText.h"
 #include "builder/MessageText.h"
 #include "builder/ReportTexts.h"
+#include "builder/UnknownFolder.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Globals.h"
@@ -71,6 +72,7 @@ std::optional<fw::CommitFailure> CommitFiles(const QByteArray& folder, std::span
 
 void Done::Run() {
     DoubleMinusFix();
+    if (!FindFolder()) return;
     if (!CheckUnsubmittedProblem()) return;
     if (!ProblemCount()) return;
     if (!CheckTitle()) return;
@@ -101,6 +103,16 @@ void Done::DoubleMinusFix() {
     class WindowA& head = WindowA();
     if (minusMinus.Search(head.EditField1().Text()))
         head.EditField1().SetText(minusMinus.Replace(head.EditField1().Text()));
+}
+
+// Without its folder the program has nowhere to save: it never falls back on
+// the working directory.
+bool Done::FindFolder() {
+    QString why;
+    folder_ = fw::ApplicationFolder(&why);
+    if (!folder_.isEmpty()) return true;
+    fw::MsgBox(UnknownFolderAtDone(why));
+    return false;
 }
 
 bool Done::CheckUnsubmittedProblem() {
@@ -140,8 +152,8 @@ bool Done::CheckTitle() {
         return false;
     }
     const bool usable = title != QLatin1StringView(".") && title != QLatin1StringView("..") &&
-                        fw::GetFolderItem(title + kPageExtension) &&
-                        fw::GetFolderItem(title + kScriptExtension);
+                        fw::GetFolderItem(folder_, title + kPageExtension) &&
+                        fw::GetFolderItem(folder_, title + kScriptExtension);
     if (!usable) {
         fw::MsgBox(QStringLiteral("The title \"%1\" cannot name the test's files in the application's "
                                   "folder. Use a title without \"/\" or \"\\\" that is not \".\" or "
@@ -151,7 +163,7 @@ bool Done::CheckTitle() {
     }
     // The page's name is the longer of the two.
     const qsizetype nameBytes = (title + kPageExtension).toUtf8().size();
-    const long limit = fw::FileNameLimit();
+    const long limit = fw::FileNameLimit(folder_);
     if (nameBytes > limit) {
         fw::MsgBox(QStringLiteral("The title \"%1\" is too long: the page's file name would take %2 bytes, "
                                   "and the application's folder allows at most %3. Shorten the title and "
@@ -214,8 +226,7 @@ bool Done::WriteFiles() {
     const QString* const texts[] = {&page_, &answers};
     QByteArray names[2];
     for (int i = 0; i < 2; ++i) names[i] = QFile::encodeName(Title() + kExtensions[i]);
-    const std::optional<fw::CommitFailure> failure =
-        CommitFiles(QFile::encodeName(fw::ApplicationFolder()), names, texts);
+    const std::optional<fw::CommitFailure> failure = CommitFiles(folder_, names, texts);
     if (!failure) return true;
     ReportWriteFailure(*failure);
     return false;
@@ -225,7 +236,8 @@ bool Done::WriteFiles() {
 // shortened as every message shortens it.
 void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
     const auto fileOf = [this](std::size_t index) {
-        return QDir::toNativeSeparators(QDir(fw::ApplicationFolder()).filePath(QuotedInput(Title()) + kExtensions[index]));
+        return QDir::toNativeSeparators(
+            QDir(QFile::decodeName(folder_)).filePath(QuotedInput(Title()) + kExtensions[index]));
     };
     QString reason = failure.reason;
     if (failure.sameAs != fw::CommitFailure::kNone)

@@ -12,6 +12,7 @@
 // the files are written.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -29,6 +30,7 @@ private:
     // Stages, in the order Run calls them. Those returning bool end Done
     // (after a message) when they return false.
     void DoubleMinusFix();            // every "--" of the page head becomes "+"
+    bool FindFolder();                // the application's folder, which must be known
     bool CheckUnsubmittedProblem();   // the statement field must be empty
     bool ProblemCount();              // from the problem number; refuses one out of range
     bool CheckTitle();                // a title, naming both files in the folder, without control characters
@@ -51,6 +53,7 @@ private:
     QString Title() const;
 
     class mainWindow& w_;
+    QByteArray folder_;      // the application's folder, as bytes: looked up once per "Done"
     qint32 problemCount_ = 0;
     QString mailReport_;     // MailReportText, until the check function's parts take it
     QString pageReport_;     // PageReportText, until the report script takes it

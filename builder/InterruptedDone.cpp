@@ -1,7 +1,6 @@
 #include "builder/InterruptedDone.h"
 
 #include "builder/MessageText.h"
-#include "framework/Files.h"
 #include "framework/Globals.h"
 #include "framework/files/FileCommit.h"
 
@@ -30,6 +29,16 @@ QString Message(const fw::InterruptedCommit& found) {
                               "changed for it. \"Done\" cannot save in this folder until its owner removes it.")
             .arg(record);
     }
+    const QString title = QuotedInput(TitleOf(found));
+    if (!found.left.empty()) {
+        const QString folder = QFile::decodeName(found.record.left(found.record.lastIndexOf('/')));
+        const auto fileOf = [&](std::size_t index) {
+            return QDir::toNativeSeparators(QDir(folder).filePath(QuotedFileName(QFile::decodeName(found.names[index]))));
+        };
+        return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and not all of it could be settled: "
+                              "%2. The next start of the program tries again.")
+            .arg(title, LeftFilesText(found.left, fileOf));
+    }
     QString what;
     if (found.outcome == Outcome::Completed)
         what = QStringLiteral("both new files were already in place and were kept");
@@ -37,21 +46,12 @@ QString Message(const fw::InterruptedCommit& found) {
         what = QStringLiteral("the files from before it were put back");
     else
         what = QStringLiteral("the files it had begun were removed");
-    QString message = QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; %2.").arg(QuotedInput(TitleOf(found)), what);
-    if (!found.left.empty()) {
-        const QString folder = QFile::decodeName(found.record.left(found.record.lastIndexOf('/')));
-        message += QStringLiteral(" Not everything could be tidied up: %1. The next start tries again.")
-                       .arg(LeftFilesText(found.left, [&](std::size_t index) {
-                           return QDir(folder).filePath(QuotedFileName(QFile::decodeName(found.names[index])));
-                       }));
-    }
-    return message;
+    return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; %2.").arg(title, what);
 }
 
 }  // namespace
 
-void SettleInterruptedDone() {
-    const fw::InterruptedCommit found =
-        fw::RecoverInterruptedCommit(QFile::encodeName(fw::ApplicationFolder()));
+void SettleInterruptedDone(const QByteArray& folder) {
+    const fw::InterruptedCommit found = fw::RecoverInterruptedCommit(folder);
     if (found.outcome != fw::InterruptedCommit::Outcome::None) fw::MsgBox(Message(found));
 }

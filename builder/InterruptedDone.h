@@ -3,4 +3,7 @@
 // files were already in place), and the teacher is told in one message.
 #pragma once
 
-void SettleInterruptedDone();
+#include <QByteArray>
+
+// `folder`: the application's folder, as bytes.
+void SettleInterruptedDone(const QByteArray& folder);

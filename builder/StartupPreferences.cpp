@@ -30,7 +30,7 @@ void StartupPreferences::Apply() {
 
 void StartupPreferences::ApplyPreference(const QString& fileName, fw::RadioButton& mode,
                                          fw::RegEx& address, EditorAccessor editor) {
-    std::optional<fw::FolderItem> file = fw::GetFolderItem(fileName);
+    std::optional<fw::FolderItem> file = fw::GetFolderItem(folder_, fileName);
     if (!file || !file->Exists()) return;  // no file, no message, no editor
 
     // The mode counts even when the file turns out to be unusable.
@@ -63,7 +63,7 @@ void StartupPreferences::ReportUnusable(const fw::FolderItem& file, const QStrin
     fw::MsgBox(QStringLiteral("The preference file \"%1\" could not be used: %2. "
                               "The form still holds the placeholder address; "
                               "type your own in the form editor.")
-                   .arg(file.Path(), why.isEmpty() ? QStringLiteral("it could not be read") : why));
+                   .arg(file.DisplayPath(), why.isEmpty() ? QStringLiteral("it could not be read") : why));
 }
 
 void StartupPreferences::ReplacePlaceholder(fw::RegEx& address, const QString& line,

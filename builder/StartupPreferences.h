@@ -2,8 +2,10 @@
 // application select the delivery mode and fill in the saved address.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <optional>
+#include <utility>
 
 class mainWindow;
 class TemplateWindow;
@@ -16,7 +18,8 @@ class RegEx;
 
 class StartupPreferences {
 public:
-    explicit StartupPreferences(class mainWindow& window) : w_(window) {}
+    // `folder`: the application's folder, as bytes, where the files are read.
+    StartupPreferences(class mainWindow& window, QByteArray folder) : w_(window), folder_(std::move(folder)) {}
     // Reads pref.txt (CGI address), then prefe.txt (e-mail address).
     void Apply();
 
@@ -42,4 +45,5 @@ private:
     static void ReplacePlaceholder(fw::RegEx& address, const QString& line, EditorAccessor editor);
 
     class mainWindow& w_;
+    QByteArray folder_;
 };

@@ -4,6 +4,9 @@
 #include "builder/InterruptedDone.h"
 #include "builder/StartupPreferences.h"
 #include "builder/SubmitProblem.h"
+#include "builder/UnknownFolder.h"
+#include "framework/Files.h"
+#include "framework/Globals.h"
 #include "framework/Instances.h"
 #include "framework/Runtime.h"
 #include "templates/AboutWindow.h"
@@ -140,8 +143,14 @@ void mainWindow::PushButton1_Action() { Done(*this).Run(); }
 void mainWindow::RadioButton1_Action() { WindowF2().Show(); }
 void mainWindow::RadioButton2_Action() { WindowF().Show(); }
 void mainWindow::Event_Open() {
-    SettleInterruptedDone();
-    StartupPreferences(*this).Apply();
+    QString why;
+    const QByteArray folder = fw::ApplicationFolder(&why);
+    if (folder.isEmpty()) {
+        fw::MsgBox(UnknownFolderAtStartUp(why));
+        return;
+    }
+    SettleInterruptedDone(folder);
+    StartupPreferences(*this, folder).Apply();
 }
 
 // ---- Menu commands ------------------------------------------------------------

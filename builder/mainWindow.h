@@ -69,7 +69,9 @@ protected:
     void CreateControls() override;
     void AddMenuHandlers() override;
     void Event_EnableMenuItems() override;
-    void Event_Open() override;  // settles an interrupted "Done", then applies the preference files
+    // In the application's folder: settles an interrupted "Done", then applies
+    // the preference files. Where that folder is unknown, says so instead.
+    void Event_Open() override;
 
 private:
     void CreateControls0();  // probField to solField

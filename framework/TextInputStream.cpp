@@ -29,14 +29,13 @@ std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile(QString* error) cons
         if (error) *error = why;
         return nullptr;
     };
-    const QByteArray name = QFile::encodeName(path_);
     struct stat st {};
-    if (::stat(name.constData(), &st) == 0) {
+    if (::stat(path_.constData(), &st) == 0) {
         if (auto refusal = RefusalFor(st.st_mode)) return fail(*refusal);
     }
     // Non-blocking, so that a file swapped for a FIFO since the check above
     // cannot hold the open; the descriptor is checked again below.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path_.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(qt_error_string(errno));
     const std::optional<QString> refusal =
         ::fstat(fd, &st) == 0 ? RefusalFor(st.st_mode) : std::optional<QString>(qt_error_string(errno));
@@ -48,7 +47,8 @@ std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile(QString* error) cons
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 
-    auto file = std::make_unique<QFile>(path_);
+    // The file is known by its descriptor alone: its name may not be text.
+    auto file = std::make_unique<QFile>();
     if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return fail(file->errorString());

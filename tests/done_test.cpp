@@ -10,6 +10,7 @@
 #include "support/Forked.h"
 #include "support/Harness.h"
 #include "support/PageTexts.h"
+#include "support/RawFolders.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
 #include "templates/WindowD.h"
@@ -550,6 +551,92 @@ TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
     }
 }
 
+// ---- Where the files go ----
+
+class DoneFolderTest : public DoneFailureTest {
+protected:
+    // The program finds itself in `folder`, as through /proc/self/exe.
+    void runFrom(const NonUtf8Folder& folder) {
+        ASSERT_TRUE(folder.isValid());
+        ASSERT_EQ(::symlink(folder.file("quillory3").constData(), folder.beside("exe").constData()), 0);
+        findFolderThrough(folder.beside("exe"));
+    }
+};
+
+// A folder named by bytes that are not UTF-8 gets both files, the same bytes
+// as any folder gets; the working directory gets nothing.
+TEST_F(DoneFolderTest, BothFilesGoIntoAFolderNamedByBytesThatAreNotUtf8) {
+    const NonUtf8Folder folder;
+    runFrom(folder);
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+
+    pressDone();
+
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_EQ(quits_, std::vector<int>{0});
+    EXPECT_EQ(RawEntries(folder.path()), (std::vector<QByteArray>{"Speed.html", "Speed.js"}));
+    EXPECT_EQ(RawRead(folder.file("Speed.html")),
+              joined(page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne)).toUtf8());
+    EXPECT_EQ(RawRead(folder.file("Speed.js")), before_.answers.toUtf8());
+    EXPECT_TRUE(elsewhere.entries().empty());
+    EXPECT_TRUE(folderEntries().isEmpty());
+}
+
+// A failure there names the file in that folder, as far as text can show it.
+TEST_F(DoneFolderTest, AFailureInAFolderNamedByBytesNamesThatFolder) {
+    const NonUtf8Folder folder;
+    runFrom(folder);
+    ASSERT_EQ(::mkdir(folder.file("Speed.html").constData(), 0755), 0);
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + QFile::decodeName(folder.file("Speed.html")) +
+                                      QStringLiteral("\" could not be written (a folder of that name is in the way)")))
+        << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(RawEntries(folder.path()), std::vector<QByteArray>{"Speed.html"});
+    EXPECT_TRUE(elsewhere.entries().empty());
+}
+
+// Where the program cannot tell which folder it is in, "Done" says so,
+// writes nothing anywhere and keeps the work; once the folder is known again,
+// the same work is saved there.
+TEST_F(DoneFolderTest, WhereTheFolderIsUnknownNothingIsWrittenAndTheWorkIsKept) {
+    const RawTemporaryFolder links;
+    ASSERT_TRUE(links.isValid());
+    findFolderThrough(links.file("proc/self/exe"));
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    prepare();
+    ASSERT_EQ(messages_.size(), 1u);  // the start-up's
+    messages_.clear();
+    const QString refusal =
+        QStringLiteral("The test could not be saved: the program cannot tell which folder it is in (\"%1/proc/self/exe\" "
+                       "could not be read: No such file or directory), and it saves only there. Nothing was written; "
+                       "your work is kept.")
+            .arg(QFile::decodeName(links.path()));
+
+    pressDone();
+    pressDone();
+
+    EXPECT_EQ(messages_, (std::vector<QString>{refusal, refusal}));
+    expectWorkKept();
+    EXPECT_TRUE(elsewhere.entries().empty());
+    EXPECT_TRUE(folderEntries().isEmpty());
+    EXPECT_EQ(RawEntries(links.path()), std::vector<QByteArray>{});
+
+    messages_.clear();
+    fw::SetApplicationFolder(folder_.path());
+    expectCleanRetry();
+    EXPECT_TRUE(elsewhere.entries().empty());
+}
+
 // ---- Faults of the file system, as they happen to any user, root included ----
 
 // The second file cannot replace its old one after the first did: the first
@@ -657,6 +744,18 @@ protected:
         writeFile(QStringLiteral("Speed.html"), "old page");
         writeFile(QStringLiteral("Speed.js"), "old answers");
     }
+    // "Done" pressed in a child that stops, as a crash stops it, just before
+    // `file` is put in place; the child's status.
+    int pressDoneAndStopBeforePlacing(const QString& file) {
+        return RunInChild([&] {
+            fw::testing::ObserveSteps([&](fw::testing::Step step, const QString& name, bool done) {
+                if (step == fw::testing::Step::PutInPlace && name == file && !done) ::_exit(kStoppedDone);
+            });
+            pressDone();
+            return 0;
+        });
+    }
+    static constexpr int kStoppedDone = 3;
     const QStringList pair_{QStringLiteral("Speed.html"), QStringLiteral("Speed.js")};
 };
 
@@ -712,14 +811,7 @@ TEST_F(InterruptedDoneTest, EveryStopIsSettledAtTheNextStart) {
 
 TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
     prepare();
-    const int status = RunInChild([&] {
-        fw::testing::ObserveSteps([](fw::testing::Step step, const QString& file, bool done) {
-            if (step == fw::testing::Step::PutInPlace && file == QStringLiteral("Speed.js") && !done) ::_exit(3);
-        });
-        pressDone();
-        return 0;
-    });
-    ASSERT_EQ(status, 3);
+    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Speed.js")), kStoppedDone);
     ASSERT_TRUE(fileExists(QStringLiteral("Speed.html")));  // the page alone, as the crash left it
 
     restart();
@@ -785,6 +877,94 @@ TEST_F(InterruptedDoneTest, AFolderKeptBusyByAnotherCopyIsReported) {
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
     EXPECT_EQ(readFile(QStringLiteral("Speed.js")), "old answers");
     expectCleanRetry();
+    EXPECT_EQ(folderEntries(), pair_);
+}
+
+}  // namespace
+
+namespace {
+
+// Every message that quotes the title shows its first 40 characters and
+// "...": a refused title, a failed write, two files that are one, an undo
+// that leaves a file, and the start's messages after a "Done" cut off.
+TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
+    const QString title = QStringLiteral("Physics ") + QString(60, QLatin1Char('x'));
+    const QString shown = title.left(40) + QStringLiteral("...");
+    const QString folder = QDir::toNativeSeparators(folder_.path()) + QDir::separator();
+    const QString page = folder + shown + QStringLiteral(".html");
+    const QString answers = folder + shown + QStringLiteral(".js");
+    const auto encodedName = [&](const char* extension) { return QFile::encodeName(path(title + QLatin1String(extension))); };
+    prepare(title);
+
+    setTitle(title + QStringLiteral("\t"));
+    pressDone();
+    setTitle(title);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + shown + QStringLiteral("\""))) << messages_[0];
+
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, title + QStringLiteral(".js"), EIO);
+    pressDone();
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(messages_[1], QStringLiteral("The test could not be saved: \"%1\" could not be written (Input/output "
+                                           "error). Your work is kept; fix the cause and press \"Done\" again.")
+                                .arg(answers));
+
+    ASSERT_EQ(::symlink(encodedName(".js").constData(), encodedName(".html").constData()), 0);
+    pressDone();
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[2], QStringLiteral("The test could not be saved: \"%1\" could not be written (it is the same "
+                                           "file as \"%2\"). Your work is kept; fix the cause and press \"Done\" "
+                                           "again.")
+                                .arg(answers, page));
+    QFile::remove(path(title + QStringLiteral(".html")));
+
+    writeFile(title + QStringLiteral(".html"), "old page");
+    writeFile(title + QStringLiteral(".js"), "old answers");
+    fw::testing::FailStep(fw::testing::Step::PutInPlace, title + QStringLiteral(".js"), EIO);
+    fw::testing::FailStep(fw::testing::Step::PutBack, title + QStringLiteral(".html"), EACCES);
+    pressDone();
+    ASSERT_EQ(messages_.size(), 4u);
+    EXPECT_TRUE(messages_[3].contains(QStringLiteral("Not everything could be tidied up: the old file of \"%1\" is "
+                                                     "kept as \"%2")
+                                          .arg(page, folder)))
+        << messages_[3];
+    EXPECT_FALSE(messages_[3].contains(title)) << messages_[3];
+    expectWorkKept();
+
+    // The next start puts the old page back.
+    restart();
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; the "
+                                                             "files from before it were put back.")
+                                                  .arg(shown)});
+    EXPECT_EQ(readFile(title + QStringLiteral(".html")), "old page");
+    EXPECT_EQ(folderEntries(), (QStringList{title + QStringLiteral(".html"), title + QStringLiteral(".js")}));
+}
+
+// A start whose settling meets a failure says which file is left where, and
+// the start after it finishes the work.
+TEST_F(InterruptedDoneTest, AStartThatCannotSettleEverythingSaysWhatIsLeft) {
+    writeOldPair();
+    prepare();
+    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Speed.js")), kStoppedDone);
+
+    fw::testing::FailStep(fw::testing::Step::PutBack, QStringLiteral("Speed.html"), EIO);
+    restart();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    const QString start = QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted, and not all of it could "
+                                         "be settled: the old file of \"%1\" is kept as \"")
+                              .arg(QDir::toNativeSeparators(path(QStringLiteral("Speed.html"))));
+    EXPECT_TRUE(messages_[0].startsWith(start)) << messages_[0];
+    EXPECT_TRUE(messages_[0].endsWith(QStringLiteral("\" (Input/output error). The next start of the program tries "
+                                                     "again.")))
+        << messages_[0];
+    EXPECT_TRUE(folderEntries().contains(QStringLiteral(".quillory3-commit")));
+
+    restart();
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted; the "
+                                                             "files from before it were put back.")});
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), "old answers");
     EXPECT_EQ(folderEntries(), pair_);
 }
 

@@ -7,6 +7,7 @@
 #include "framework/RegEx.h"
 #include "framework/Window.h"
 #include "support/Harness.h"
+#include "support/RawFolders.h"
 #include "templates/WindowC.h"
 
 #include <QApplication>
@@ -20,7 +21,10 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <spawn.h>
+#include <sys/wait.h>
 
 using namespace fw;
 
@@ -150,8 +154,140 @@ TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {
     }
     const auto item = GetFolderItem(QStringLiteral(".html"));
     ASSERT_TRUE(item);
-    EXPECT_EQ(item->Path(), path(QStringLiteral(".html")));
+    EXPECT_EQ(item->Path(), QFile::encodeName(path(QStringLiteral(".html"))));
     EXPECT_FALSE(item->Exists());
+}
+
+// A folder whose name is not UTF-8: its files are named and read by the
+// folder's very bytes, and a message shows the name as well as text can.
+TEST_F(Files, FilesOfAFolderNamedByBytesThatAreNotUtf8) {
+    const NonUtf8Folder folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(RawWrite(folder.file("prefe.txt"), "teacher@example.org\n"));
+    const auto item = GetFolderItem(folder.path(), QStringLiteral("prefe.txt"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->Path(), folder.file("prefe.txt"));
+    EXPECT_TRUE(item->Exists());
+    const auto stream = item->OpenAsTextFile();
+    ASSERT_TRUE(stream);
+    EXPECT_EQ(stream->ReadLine(), QStringLiteral("teacher@example.org"));
+    EXPECT_EQ(item->DisplayPath(), QFile::decodeName(folder.path()) + QStringLiteral("/prefe.txt"));
+    EXPECT_TRUE(item->DisplayPath().contains(QStringLiteral("/bad\uFFFDname/")));
+    // A title names its files in UTF-8.
+    EXPECT_EQ(GetFolderItem(folder.path(), QStringLiteral("\u00DCbung.html"))->Path(),
+              folder.file("\xC3\x9C" "bung.html"));
+    // Without a folder there is no file.
+    EXPECT_FALSE(GetFolderItem(QByteArray(), QStringLiteral("prefe.txt")));
+}
+
+// Where the system does not name the executable as a full path, the folder
+// is unknown and the reason says what was read; it never falls back on the
+// working directory.
+TEST_F(Files, TheApplicationFolderIsAFullPathOrUnknown) {
+    const RawTemporaryFolder links;
+    ASSERT_TRUE(links.isValid());
+    QString why;
+
+    findFolderThrough(links.file("no-such-link"));  // as without /proc
+    EXPECT_EQ(ApplicationFolder(&why), QByteArray());
+    EXPECT_EQ(why, QStringLiteral("\"%1/no-such-link\" could not be read: No such file or directory")
+                       .arg(QFile::decodeName(links.path())));
+    EXPECT_FALSE(GetFolderItem(QStringLiteral("pref.txt")));
+
+    ASSERT_EQ(::symlink("quillory3", links.file("relative").constData()), 0);
+    findFolderThrough(links.file("relative"));
+    why.clear();
+    EXPECT_EQ(ApplicationFolder(&why), QByteArray());
+    EXPECT_EQ(why, QStringLiteral("\"%1/relative\" gives \"quillory3\", which is not a full path")
+                       .arg(QFile::decodeName(links.path())));
+
+    ASSERT_EQ(::symlink("/quillory3", links.file("at-the-root").constData()), 0);
+    findFolderThrough(links.file("at-the-root"));
+    EXPECT_EQ(ApplicationFolder(), QByteArray("/"));
+    EXPECT_EQ(GetFolderItem(QStringLiteral("pref.txt"))->Path(), QByteArray("/pref.txt"));
+
+    // A target far longer than a first guess at its length comes back whole.
+    QByteArray deep;
+    for (int i = 0; i < 300; ++i) deep += "/folder" + QByteArray::number(i);
+    ASSERT_EQ(::symlink((deep + "/\xFF.bin").constData(), links.file("deep").constData()), 0);
+    findFolderThrough(links.file("deep"));
+    EXPECT_EQ(ApplicationFolder(), deep);
+
+    SetApplicationFolder(QByteArray("relative/folder"));
+    why.clear();
+    EXPECT_EQ(ApplicationFolder(&why), QByteArray());
+    EXPECT_EQ(why, QStringLiteral("the folder \"relative/folder\" is not a full path"));
+}
+
+// What a program printed on its standard output, and its exit status.
+struct ProbeRun {
+    int status = -1;
+    QByteArray out;
+};
+
+ProbeRun RunProbe(const QByteArray& program) {
+    ProbeRun run;
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) return run;
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    char* argv[] = {const_cast<char*>(program.constData()), nullptr};
+    pid_t child = 0;
+    const int spawned = ::posix_spawn(&child, program.constData(), &actions, nullptr, argv, environ);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0) run.out.append(buffer, got);
+    ::close(pipeFds[0]);
+    if (spawned != 0) return run;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+    }
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return run;
+}
+
+// The lookup as the program makes it, through /proc/self/exe.
+TEST(ApplicationFolderLookup, TheFolderHoldsTheRunningExecutable) {
+    const QByteArray folder = ApplicationFolder();
+    ASSERT_TRUE(folder.startsWith('/')) << ::testing::PrintToString(folder);
+    struct stat self {};
+    ASSERT_EQ(::stat("/proc/self/exe", &self), 0);
+    const auto entries = RawEntries(folder);
+    ASSERT_TRUE(entries);
+    const bool found = std::any_of(entries->begin(), entries->end(), [&](const QByteArray& name) {
+        struct stat st {};
+        return ::stat((folder + '/' + name).constData(), &st) == 0 && st.st_dev == self.st_dev &&
+               st.st_ino == self.st_ino;
+    });
+    EXPECT_TRUE(found) << ::testing::PrintToString(folder);
+}
+
+// A copy of a program placed in a folder whose name is not UTF-8 finds that
+// folder's very bytes, whatever the working directory, and also when it is
+// started through a link from elsewhere.
+TEST(ApplicationFolderLookup, AFolderNameThatIsNotUtf8ComesBackByteForByte) {
+    const NonUtf8Folder folder;
+    ASSERT_TRUE(folder.isValid());
+    const QByteArray probe = folder.file("folder_probe");
+    std::error_code error;
+    std::filesystem::copy_file(QUILLORY_FOLDER_PROBE, probe.constData(), error);
+    ASSERT_FALSE(error) << error.message();
+    ASSERT_EQ(::chmod(probe.constData(), 0755), 0);
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+
+    const ProbeRun direct = RunProbe(probe);
+    EXPECT_EQ(direct.status, 0);
+    EXPECT_EQ(direct.out, folder.path());
+
+    ASSERT_EQ(::symlink(probe.constData(), "probe"), 0);
+    const ProbeRun linked = RunProbe("./probe");
+    EXPECT_EQ(linked.status, 0);
+    EXPECT_EQ(linked.out, folder.path());
+    EXPECT_EQ(elsewhere.entries(), std::vector<QByteArray>{"probe"});
 }
 
 TEST_F(Files, ReadLineEndsAtCrLfOrCrLf) {

@@ -1,10 +1,12 @@
 // pref.txt and prefe.txt beside the application: the delivery mode and the
 // saved address at start-up, and the delivery-mode buttons.
 #include "support/Harness.h"
+#include "support/RawFolders.h"
 
 #include "app/Startup.h"
 #include "builder/StartupPreferences.h"
 #include "builder/mainWindow.h"
+#include "framework/Files.h"
 #include "framework/Instances.h"
 #include "framework/Runtime.h"
 #include "templates/Placeholders.h"
@@ -374,9 +376,66 @@ TEST_F(Prefs, FormWithoutPlaceholderIsLeftAsItIs) {
     w.RadioButton2().Click();
     WindowF().EditField1().SetText(QStringLiteral("<FORM action=\"http://elsewhere.example.com/\">"));
     writeFile("pref.txt", "http://www.example.com/cgi-bin/form.pl\n");
-    StartupPreferences(w).Apply();
+    StartupPreferences(w, fw::ApplicationFolder()).Apply();
     EXPECT_EQ(cgiForm(), QStringLiteral("<FORM action=\"http://elsewhere.example.com/\">"));
     EXPECT_TRUE(WindowF().Visible());
+}
+
+// ---- Where the files are read ----
+
+// The application's folder is named by bytes that are not UTF-8: prefe.txt
+// there is read, and none of the files in the working directory.
+TEST_F(Prefs, FilesAreReadFromAFolderNamedByBytesThatAreNotUtf8) {
+    const NonUtf8Folder folder;
+    ASSERT_TRUE(folder.isValid());
+    ASSERT_TRUE(RawWrite(folder.file("prefe.txt"), "teacher@example.org\n"));
+    ASSERT_EQ(::symlink(folder.file("quillory3").constData(), folder.beside("exe").constData()), 0);
+    findFolderThrough(folder.beside("exe"));
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    ASSERT_TRUE(RawWrite("pref.txt", "http://decoy.example.com/cgi-bin/form.pl\n"));
+    ASSERT_TRUE(RawWrite("prefe.txt", "decoy@example.org\n"));
+
+    class mainWindow& w = start();
+
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    expectMailtoAddress(QStringLiteral("teacher@example.org"));
+    EXPECT_FALSE(cgiEditorExists());
+    EXPECT_EQ(RawEntries(folder.path()), std::vector<QByteArray>{"prefe.txt"});
+    EXPECT_EQ(elsewhere.entries(), (std::vector<QByteArray>{"pref.txt", "prefe.txt"}));
+}
+
+// Where the program cannot tell which folder it is in, it reads nothing (no
+// preference file, no record of an interrupted "Done") and says so once.
+TEST_F(Prefs, WhereTheFolderIsUnknownNothingIsReadAndStartUpSaysSo) {
+    const RawTemporaryFolder links;
+    ASSERT_TRUE(links.isValid());
+    findFolderThrough(links.file("proc/self/exe"));
+    writeFile("prefe.txt", "teacher@example.org\n");  // where the folder was before
+    const OtherWorkingDirectory elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    ASSERT_TRUE(RawWrite("pref.txt", "http://decoy.example.com/cgi-bin/form.pl\n"));
+    ASSERT_TRUE(RawWrite("prefe.txt", "decoy@example.org\n"));
+    const QByteArray record = "quillory3 commit\nnot a file line\nbegun\n";
+    ASSERT_TRUE(RawWrite(".quillory3-commit", record));
+
+    class mainWindow& w = start();
+
+    EXPECT_TRUE(w.Visible());
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
+                             "The program cannot tell which folder it is in (\"%1/proc/self/exe\" could not be "
+                             "read: No such file or directory). It reads pref.txt and prefe.txt, and saves the test, "
+                             "only in that folder: the preference files were not read, and \"Done\" cannot save "
+                             "the test.")
+                                                  .arg(QFile::decodeName(links.path()))});
+    EXPECT_FALSE(w.RadioButton1().Value());
+    EXPECT_FALSE(w.RadioButton2().Value());
+    EXPECT_FALSE(cgiEditorExists());
+    EXPECT_FALSE(mailtoEditorExists());
+    EXPECT_EQ(elsewhere.entries(), (std::vector<QByteArray>{".quillory3-commit", "pref.txt", "prefe.txt"}));
+    EXPECT_EQ(RawRead(".quillory3-commit"), record);
 }
 
 // A whole test built through the window in each delivery mode that the files

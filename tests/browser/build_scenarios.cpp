@@ -101,9 +101,10 @@ void checkNoMessage(const QString& scenario, const Recorder& rec, const QString&
 void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
     const QString name = s.value(QLatin1String("name")).toString();
     if (name.isEmpty() || name.contains(QLatin1Char('/'))) fail(name, "needs a plain name");
-    const QString folder = QDir(outdir).filePath(name);
+    // The program saves only into a folder named by its full path.
+    const QString folder = QDir(outdir).absoluteFilePath(name);
     if (!QDir().mkpath(folder)) fail(name, "cannot make " + folder);
-    fw::SetApplicationFolder(folder);
+    fw::SetApplicationFolder(QFile::encodeName(folder));
     rec = Recorder{};
 
     if (s.contains(QLatin1String("pref")))
@@ -154,7 +155,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
         if (!QFile::exists(QDir(folder).filePath(file))) fail(name, "Done did not write " + file);
 
     fw::DestroyAllInstances();
-    fw::SetApplicationFolder(QString());
+    fw::SetApplicationFolder(QByteArray());
     std::printf("built %s\n", qPrintable(name));
 }
 

@@ -8,10 +8,12 @@
 #include "framework/files/FileStepFaults.h"
 #include "framework/files/TextOutputStream.h"
 #include "support/FileIdentity.h"
+#include "support/Forked.h"
 #include "support/Privilege.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -56,6 +58,25 @@ protected:
                                                 const QString& answers = QStringLiteral("new answers")) const {
         return commitIn(folder(), page, answers);
     }
+    static constexpr int kStopped = 3;  // the status of a child that stopped at its step
+
+    // Commits the pair into `folder` in a child that stops at its n-th step,
+    // before or after taking it, as a crash or a power cut stops it; where
+    // `withoutLinks`, the folder's file system takes no second names. The
+    // child's status: kStopped, or 0 when the commit ended first.
+    static int commitStoppingAt(const QByteArray& folder, int n, bool after, bool withoutLinks = false) {
+        return RunInChild([&] {
+            int seen = 0;
+            fw::testing::ObserveSteps([&](fw::testing::Step, const QString&, bool done) {
+                if (done == after && ++seen == n) ::_exit(kStopped);
+            });
+            if (withoutLinks) {
+                fw::testing::FailStep(fw::testing::Step::Link, QStringLiteral("q.html"), EXDEV);
+                fw::testing::FailStep(fw::testing::Step::Link, QStringLiteral("q.js"), EXDEV);
+            }
+            return commitIn(folder, QStringLiteral("new page"), QStringLiteral("new answers")) ? 1 : 0;
+        });
+    }
     fw::InterruptedCommit recover() const { return fw::RecoverInterruptedCommit(folder()); }
 
     QByteArray folder() const { return QFile::encodeName(folder_.path()); }
@@ -74,6 +95,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(bytes);
     }
+    bool fileExists(const QString& name) const { return QFileInfo::exists(path(name)); }
     void writeOldPair() {
         writeFile(QStringLiteral("q.html"), "old page");
         writeFile(QStringLiteral("q.js"), "old answers");

@@ -6,7 +6,11 @@
 #include "support/Forked.h"
 #include "files/CommitFolder.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <cerrno>
 #include <grp.h>
 #include <thread>
@@ -18,7 +22,6 @@ using fw::testing::FailStep;
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
 
-constexpr int kStopped = 3;  // the status of a child that stopped at its step
 constexpr uid_t kNobody = 65534;
 
 // ---- A stop at every step, then the next start ----
@@ -26,22 +29,6 @@ constexpr uid_t kNobody = 65534;
 class StoppedCommit : public CommitFolder {
 protected:
     enum class Before { Nothing, OldPair, OldPairWithoutLinks };
-
-    // Commits in a child that stops at its n-th step, before or after taking
-    // it; the child's status: kStopped, or 0 when the commit ended first.
-    int commitStoppingAt(int n, bool after, Before before) {
-        return RunInChild([&] {
-            int seen = 0;
-            fw::testing::ObserveSteps([&](Step, const QString&, bool done) {
-                if (done == after && ++seen == n) ::_exit(kStopped);
-            });
-            if (before == Before::OldPairWithoutLinks) {
-                FailStep(Step::Link, QStringLiteral("q.html"), EXDEV);
-                FailStep(Step::Link, QStringLiteral("q.js"), EXDEV);
-            }
-            return commitPair() ? 1 : 0;
-        });
-    }
 
     // Stops a commit at each of its steps in turn, before and after it, and
     // checks what the next start leaves: the old pair or the new one, whole,
@@ -57,7 +44,7 @@ protected:
                 const FileIdentity page = identity(QStringLiteral("q.html"));
                 const FileIdentity answers = identity(QStringLiteral("q.js"));
 
-                const int status = commitStoppingAt(n, after, before);
+                const int status = commitStoppingAt(folder(), n, after, before == Before::OldPairWithoutLinks);
                 if (status == 0) break;
                 ASSERT_EQ(status, kStopped);
                 ASSERT_LT(n, 40) << "the commit never ends";
@@ -125,14 +112,145 @@ TEST_F(StoppedCommit, AnUnreadableRecordLeavesEveryFileWhereItIs) {
                                       QStringLiteral("q.html"), QStringLiteral("q.js")}));
 }
 
+// A start whose own recovery meets a failing step leaves the record and
+// says what is left; the start after it settles the folder to one whole
+// pair with nothing hidden left. So does a failed commit whose undo fails.
+TEST_F(StoppedCommit, ARecoveryThatFailsIsFinishedByTheNextStart) {
+    const Step faults[] = {Step::TakeBack, Step::PutBack, Step::RemoveKept, Step::RemoveNew};
+    int leftSeen = 0;
+    for (const Before before : {Before::OldPair, Before::Nothing, Before::OldPairWithoutLinks}) {
+        for (int n = 1;; ++n) {
+            SCOPED_TRACE(testing::Message() << "before " << int(before) << ", step " << n);
+            ASSERT_LT(n, 40) << "the commit never ends";
+            bool ended = false;
+            for (const Step fault : faults) {
+                SCOPED_TRACE(int(fault));
+                clearFolder();
+                if (before != Before::Nothing) writeOldPair();
+                const FileIdentity page = identity(QStringLiteral("q.html"));
+                const FileIdentity answers = identity(QStringLiteral("q.js"));
+                const int status = commitStoppingAt(folder(), n, false, before == Before::OldPairWithoutLinks);
+                if (status == 0) {
+                    ended = true;
+                    break;
+                }
+                ASSERT_EQ(status, kStopped);
+
+                FailStep(fault, QString(), EIO);
+                const fw::InterruptedCommit first = recover();
+                if (!first.left.empty()) {
+                    ++leftSeen;
+                    EXPECT_TRUE(entries().contains(QStringLiteral(".quillory3-commit")));
+                    for (const fw::LeftFile& file : first.left) EXPECT_EQ(file.reason, QStringLiteral("Input/output error"));
+                }
+                const fw::InterruptedCommit second = recover();
+                EXPECT_TRUE(second.left.empty()) << LeftText(second.left);
+                if (readFile(QStringLiteral("q.html")) == "new page") {
+                    EXPECT_EQ(readFile(QStringLiteral("q.js")), "new answers");
+                    EXPECT_EQ(entries(), pair_);
+                } else {
+                    EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+                    EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+                    EXPECT_EQ(entries(), before == Before::Nothing ? QStringList() : pair_);
+                }
+            }
+            if (ended) break;
+        }
+    }
+    EXPECT_GT(leftSeen, 10);
+
+    // A commit that fails, and whose undo fails too.
+    for (const Step fault : faults) {
+        SCOPED_TRACE(int(fault));
+        clearFolder();
+        writeOldPair();
+        const FileIdentity page = identity(QStringLiteral("q.html"));
+        FailStep(Step::SyncPlaced, QString(), EIO);
+        FailStep(fault, QString(), EIO);
+        const auto failure = commitPair();
+        ASSERT_TRUE(failure);
+        if (!failure->left.empty()) {
+            EXPECT_TRUE(entries().contains(QStringLiteral(".quillory3-commit")));
+        }
+        EXPECT_TRUE(recover().left.empty());
+        EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+        EXPECT_EQ(entries(), pair_);
+    }
+}
+
+// A target that is a link to another folder: the next start follows the
+// link again and settles the file it leads to, in that folder.
+TEST_F(StoppedCommit, ALinkedTargetIsSettledWhereTheLinkLeads) {
+    QTemporaryDir published;
+    ASSERT_TRUE(published.isValid());
+    const QString page = QDir(published.path()).filePath(QStringLiteral("page.html"));
+    for (int n = 1;; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_LT(n, 40) << "the commit never ends";
+        clearFolder();
+        for (const QString& name : entriesOf(published.path())) QFile::remove(QDir(published.path()).filePath(name));
+        {
+            QFile file(page);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write("old page");
+        }
+        writeFile(QStringLiteral("q.js"), "old answers");
+        ASSERT_EQ(::symlink(QFile::encodeName(page).constData(), encoded(QStringLiteral("q.html"))), 0);
+
+        const int status = commitStoppingAt(folder(), n, false);
+        if (status == 0) break;
+        ASSERT_EQ(status, kStopped);
+        const fw::InterruptedCommit found = recover();
+
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        EXPECT_TRUE(QFileInfo(path(QStringLiteral("q.html"))).isSymLink());
+        EXPECT_EQ(entries(), pair_);
+        EXPECT_EQ(entriesOf(published.path()), QStringList{QStringLiteral("page.html")});
+        QFile file(page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), file.readAll() == "new page" ? "new answers" : "old answers");
+    }
+}
+
+// A commit that finds an earlier record, longer than its own, settles it and
+// then records nothing but its own lines.
+TEST_F(StoppedCommit, ANewRecordReplacesEveryLineOfAnEarlierOne) {
+    const QByteArray longNames[] = {"a-long-name-for-a-page.html", "a-long-name-for-its-answers.js"};
+    const int status = RunInChild([&] {
+        fw::testing::ObserveSteps([](Step step, const QString&, bool done) {
+            if (step == Step::RemoveJournal && !done) ::_exit(kStopped);
+        });
+        return commitIn(folder(), QStringLiteral("p"), QStringLiteral("a"), longNames) ? 1 : 0;
+    });
+    ASSERT_EQ(status, kStopped);
+    QList<QByteArray> recorded;
+    fw::testing::ObserveSteps([&](Step step, const QString&, bool done) {
+        if (step == Step::CreateFile && !done && recorded.isEmpty())
+            recorded = readFile(QStringLiteral(".quillory3-commit")).split('\n');
+    });
+
+    ASSERT_FALSE(commitPair());
+
+    ASSERT_EQ(recorded.size(), 6) << recorded.join('|').toStdString();
+    EXPECT_TRUE(recorded[2].startsWith("file q.html "));
+    EXPECT_TRUE(recorded[3].startsWith("file q.js "));
+    EXPECT_EQ(recorded[4], "begun");
+    EXPECT_EQ(recover().outcome, Outcome::None);
+    EXPECT_EQ(entries(), (QStringList{QString::fromLatin1(longNames[0]), QString::fromLatin1(longNames[1]),
+                                      QStringLiteral("q.html"), QStringLiteral("q.js")}));
+}
+
 // ---- Two copies of the program in one folder ----
 
 class TwoCopies : public CommitFolder {
 protected:
     // A child that commits "A page" and "A answers" and holds just before
-    // putting its answers in place until the test lets it go.
-    pid_t startHeldCopy() {
-        const pid_t child = StartChild([this] {
+    // putting its answers in place until the test lets it go; `withoutLocks`:
+    // as on a file system that cannot lock files.
+    pid_t startHeldCopy(bool withoutLocks = false) {
+        const pid_t child = StartChild([this, withoutLocks] {
+            if (withoutLocks) TwoCopies::withoutLocks();
             fw::testing::ObserveSteps([this](Step step, const QString& file, bool done) {
                 if (step == Step::PutInPlace && file == QStringLiteral("q.js") && !done) {
                     held_.Give();
@@ -148,6 +266,10 @@ protected:
         EXPECT_EQ(readFile(QStringLiteral("q.html")), page);
         EXPECT_EQ(readFile(QStringLiteral("q.js")), answers);
         EXPECT_EQ(entries(), pair_);
+    }
+    // As on a file system that cannot lock files: every try fails.
+    static void withoutLocks() {
+        for (int i = 0; i < 2000; ++i) FailStep(Step::Lock, QString(), ENOLCK);
     }
     Signal held_;
     Signal release_;
@@ -201,6 +323,109 @@ TEST_F(TwoCopies, TheStartLeavesACommitThatIsStillRunning) {
 
     release_.Give();
     EXPECT_EQ(WaitForChild(first), 0);
+    expectPair("A page", "A answers");
+}
+
+// Copies that wait for one that commits go one after the other when it ends,
+// never two at once, also when the record they waited on is gone and a new
+// one stands in its place.
+TEST_F(TwoCopies, CopiesThatWaitedCommitOneAtATime) {
+    writeOldPair();
+    const pid_t first = startHeldCopy();
+    // A file that stands while a copy is between writing its record and
+    // removing it: a second copy finding it there would be running at once.
+    const QString inside = path(QStringLiteral("inside"));
+    std::vector<pid_t> waiting;
+    for (const char* name : {"B", "C", "D"}) {
+        waiting.push_back(StartChild([&, name] {
+            fw::testing::ObserveSteps([&](Step step, const QString&, bool done) {
+                const QByteArray marker = QFile::encodeName(inside);
+                if (step == Step::WriteJournal && done) {
+                    const int fd = ::open(marker.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+                    if (fd < 0) ::_exit(6);
+                    ::close(fd);
+                }
+                if (step == Step::RemoveJournal && !done) ::unlink(marker.constData());
+            });
+            return commitPair(QStringLiteral("%1 page").arg(QLatin1String(name)),
+                              QStringLiteral("%1 answers").arg(QLatin1String(name)))
+                       ? 1
+                       : 0;
+        }));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    release_.Give();
+    EXPECT_EQ(WaitForChild(first), 0);
+    for (const pid_t child : waiting) EXPECT_EQ(WaitForChild(child), 0);
+    const QByteArray page = readFile(QStringLiteral("q.html"));
+    EXPECT_TRUE(page == "B page" || page == "C page" || page == "D page") << page.toStdString();
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), page.left(1) + " answers");
+    EXPECT_EQ(entries(), pair_);
+}
+
+// The lock is held from before the record is written until the record is
+// gone: no other copy could take it at any step between.
+TEST_F(TwoCopies, TheLockIsHeldUntilTheRecordIsGone) {
+    writeOldPair();
+    bool locked = false;
+    std::vector<int> free;  // the steps at which another copy could have taken the lock
+    fw::testing::ObserveSteps([&](Step step, const QString&, bool done) {
+        if (step == Step::Lock && done) locked = true;
+        if (!locked || done) return;
+        const int fd = ::open(encoded(QStringLiteral(".quillory3-commit")), O_RDWR | O_CLOEXEC);
+        if (fd < 0) return;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) free.push_back(int(step));
+        ::close(fd);
+    });
+    ASSERT_FALSE(commitPair());
+    EXPECT_TRUE(locked);
+    EXPECT_TRUE(free.empty()) << ::testing::PrintToString(free);
+    EXPECT_EQ(entries(), pair_);
+}
+
+// A file system that cannot lock files: the commit goes on at once, never
+// waiting for a lock that will not come.
+TEST_F(TwoCopies, WithoutLocksACommitGoesOnAtOnce) {
+    writeOldPair();
+    fw::testing::SetLockTimeout(std::chrono::seconds(60));
+    withoutLocks();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_FALSE(commitPair());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    expectPair("new page", "new answers");
+}
+
+// Without locks, the record tells which process on which machine writes it:
+// the start leaves a commit whose process still runs, and another commit
+// waits for it; a commit whose process is gone is settled.
+TEST_F(TwoCopies, WithoutLocksTheRecordsWriterDecides) {
+    writeOldPair();
+    const pid_t first = startHeldCopy(true);
+    fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
+
+    withoutLocks();
+    EXPECT_EQ(recover().outcome, Outcome::None);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "A page");
+    withoutLocks();
+    const auto failure = commitPair(QStringLiteral("B page"), QStringLiteral("B answers"));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->reason, QStringLiteral("another copy of the program kept the folder busy for too long"));
+
+    release_.Give();
+    EXPECT_EQ(WaitForChild(first), 0);
+    expectPair("A page", "A answers");
+
+    // A copy that died in the middle.
+    const int status = RunInChild([this] {
+        withoutLocks();
+        fw::testing::ObserveSteps([](Step step, const QString& file, bool done) {
+            if (step == Step::PutInPlace && file == QStringLiteral("q.js") && !done) ::_exit(kStopped);
+        });
+        return commitPair() ? 1 : 0;
+    });
+    ASSERT_EQ(status, kStopped);
+    withoutLocks();
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
     expectPair("A page", "A answers");
 }
 

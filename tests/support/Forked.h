@@ -5,7 +5,9 @@
 // assertion itself.
 #pragma once
 
+#include <cerrno>
 #include <csignal>
+#include <poll.h>
 #include <cstdio>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -13,9 +15,16 @@
 #include <utility>
 
 // A child's exit status; 128 + the signal's number when a signal ended it.
-inline int WaitForChild(pid_t child) {
+// A child still running after `limit` seconds is killed (status 128 + 9),
+// so that a test whose child hangs fails instead of stopping the suite.
+inline int WaitForChild(pid_t child, int limit = 60) {
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
+    for (int waited = 0;; ++waited) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child) break;
+        if (done < 0 && errno != EINTR) return -1;
+        if (waited == limit * 100) ::kill(child, SIGKILL);
+        ::usleep(10000);
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
@@ -53,8 +62,11 @@ public:
     Signal(const Signal&) = delete;
     Signal& operator=(const Signal&) = delete;
     void Give() const { (void)!::write(fds_[1], "x", 1); }
-    // Waits for a byte; false when every writer is gone first.
-    bool Wait() const {
+    // Waits for a byte; false when every writer is gone first, or after
+    // `limit` seconds.
+    bool Wait(int limit = 60) const {
+        pollfd ready{fds_[0], POLLIN, 0};
+        if (::poll(&ready, 1, limit * 1000) != 1) return false;
         char byte = 0;
         return ::read(fds_[0], &byte, 1) == 1;
     }

@@ -22,10 +22,16 @@ void AppHarness::SetUp() {
 void AppHarness::TearDown() {
     fw::DestroyAllInstances();
     fw::testing::ResetFileSteps();
-    fw::SetApplicationFolder(QString());
+    fw::SetApplicationFolder(QByteArray());
+    fw::testing::SetExecutableLink(QByteArray());
     fw::SetMsgBoxHandler(nullptr);
     fw::SetQuitHandler(nullptr);
     fw::SetShowURLHandler(nullptr);
+}
+
+void AppHarness::findFolderThrough(const QByteArray& link) {
+    fw::SetApplicationFolder(QByteArray());
+    fw::testing::SetExecutableLink(link);
 }
 
 QString AppHarness::path(const QString& name) const { return QDir(folder_.path()).filePath(name); }

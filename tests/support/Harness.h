@@ -2,7 +2,7 @@
 // opened addresses are recorded instead of shown, the application folder is a
 // fresh temporary folder, the application object with its menu bar is made as
 // start-up makes it, and after each test every instance is destroyed and the
-// file layer's test seam reset. Tests that include it also type and choose as
+// file layer's test seams reset. Tests that include it also type and choose as
 // a teacher does (Entry.h) and see Qt's texts as text in their failures
 // (QtPrinting.h).
 #pragma once
@@ -23,6 +23,10 @@ class AppHarness : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+
+    // The program finds its folder through `link`, read as it reads
+    // /proc/self/exe, instead of being pointed at folder_.
+    void findFolderThrough(const QByteArray& link);
 
     QString path(const QString& name) const;
     QByteArray readFile(const QString& name) const;   // empty when absent
