@@ -294,12 +294,15 @@ async function watchChromiumErrors(target, log) {
 export async function launchBrowser(dir) {
   const { env = {}, ...options } = ENGINES[ENGINE];
   const profile = mkdtempSync(path.join(dir, 'profile-'));
+  // A home of its own: what a browser keeps outside its profile (Firefox's
+  // cache folder, a Downloads folder) stays out of the user's home.
+  const homeDir = mkdtempSync(path.join(dir, 'home-'));
   const mail = mailStandIn(dir);
   const browser = await puppeteer.launch({
     ...options,
     headless: true,
     userDataDir: profile,
-    env: { ...mail.env, ...env },
+    env: { ...mail.env, HOME: homeDir, XDG_CACHE_HOME: path.join(homeDir, '.cache'), ...env },
     defaultViewport: { width: 1000, height: 800 },
   });
   const log = { dialogs: [], errors: [] };
@@ -329,7 +332,7 @@ export async function launchBrowser(dir) {
   }
   // The first window stays open: a browser whose last window closes may quit.
   const home = pages[0] ?? (await browser.newPage());
-  return { browser, home, log, profile, mail, watch };
+  return { browser, home, log, profile, homeDir, mail, watch };
 }
 
 // Closes every window but the first.
@@ -341,6 +344,7 @@ export async function closeBrowser(b) {
   if (!b) return;
   await b.browser.close();
   rmSync(b.profile, { recursive: true, force: true });
+  rmSync(b.homeDir, { recursive: true, force: true });
 }
 
 // The correct answers that <Title>.js gives for the drawn values.
