@@ -85,8 +85,6 @@ std::vector<Progress> ProgressOnDisk(const std::vector<JournalEntry>& entries, b
         finished = false;
         for (const JournalEntry& entry : entries) finished = finished || Changed(entry);
     }
-    if (finished)
-        for (Progress& p : progress) p.placed = true;
     return progress;
 }
 

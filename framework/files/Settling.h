@@ -28,7 +28,7 @@ bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries
 // What stands on the disk tells how far an interrupted commit got: a new
 // file under its hidden name was not yet in place, a kept old file was kept
 // once every new file was written. `finished` is whether every new file
-// stood at its target.
+// stood at its target; then only Complete() is left to do.
 std::vector<Progress> ProgressOnDisk(const std::vector<JournalEntry>& entries, bool& finished);
 
 // Puts the old files back and removes what the commit made, as far as
