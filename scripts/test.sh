@@ -8,6 +8,10 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 tests/browser/install.sh
 
+if [ "$(id -u)" -ne 0 ]; then
+  echo "== not root: the test parts that need root are skipped, and each says so (ctest -V shows it)"
+fi
+
 jobs=$(nproc)
 status=0
 for variant in build:OFF build-sanitize:ON; do
