@@ -69,7 +69,9 @@ qint64 StartOf(qint64 pid) {
 QByteArray JournalEntry::Beside(const QByteArray& hidden) const { return FolderOfPath(target) + '/' + hidden; }
 
 JournalWriter JournalWriter::Self() {
-    JournalWriter self;
+    // Read once a process: a forked child is a process of its own.
+    static JournalWriter self;
+    if (self.pid == ::getpid()) return self;
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) == 0) self.host = host;
     self.boot = ReadSmallFile("/proc/sys/kernel/random/boot_id");
