@@ -17,7 +17,6 @@
 #include "templates/WindowF2.h"
 #include "templates/windowB.h"
 
-#include <QDir>
 #include <QFile>
 
 #include <algorithm>
@@ -235,10 +234,7 @@ bool Done::WriteFiles() {
 // The message quotes each file by its folder and a name whose title part is
 // shortened as every message shortens it.
 void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
-    const auto fileOf = [this](std::size_t index) {
-        return QDir::toNativeSeparators(
-            QDir(QFile::decodeName(folder_)).filePath(QuotedInput(Title()) + kExtensions[index]));
-    };
+    const auto fileOf = [this](std::size_t index) { return QuotedFileIn(folder_, Title() + kExtensions[index]); };
     QString reason = failure.reason;
     if (failure.sameAs != fw::CommitFailure::kNone)
         reason = QStringLiteral("it is the same file as \"%1\"").arg(fileOf(failure.sameAs));

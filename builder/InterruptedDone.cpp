@@ -31,9 +31,9 @@ QString Message(const fw::InterruptedCommit& found) {
     }
     const QString title = QuotedInput(TitleOf(found));
     if (!found.left.empty()) {
-        const QString folder = QFile::decodeName(found.record.left(found.record.lastIndexOf('/')));
+        const QByteArray folder = found.record.left(found.record.lastIndexOf('/'));
         const auto fileOf = [&](std::size_t index) {
-            return QDir::toNativeSeparators(QDir(folder).filePath(QuotedFileName(QFile::decodeName(found.names[index]))));
+            return QuotedFileIn(folder, QFile::decodeName(found.names[index]));
         };
         return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and not all of it could be settled: "
                               "%2. The next start of the program tries again.")

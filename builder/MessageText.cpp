@@ -19,6 +19,10 @@ QString QuotedFileName(const QString& name) {
     return QuotedInput(name);
 }
 
+QString QuotedFileIn(const QByteArray& folder, const QString& name) {
+    return QDir::toNativeSeparators(QDir(QFile::decodeName(folder)).filePath(QuotedFileName(name)));
+}
+
 QString LeftFilesText(const std::vector<fw::LeftFile>& left, const std::function<QString(std::size_t)>& fileOf) {
     QStringList texts;
     for (const fw::LeftFile& file : left) {

@@ -4,6 +4,7 @@
 
 #include "framework/files/FileCommit.h"
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -16,6 +17,10 @@ QString QuotedInput(const QString& typed);
 // A test's file name as a message shows it: the title part shortened as
 // QuotedInput shortens it, the extension whole.
 QString QuotedFileName(const QString& name);
+
+// A test's file in `folder` as a message shows it: the folder whole, the
+// file's name as QuotedFileName shows it.
+QString QuotedFileIn(const QByteArray& folder, const QString& name);
 
 // Each file left behind, which target's it is (`fileOf` gives that target as
 // the message shows it), under which name and why; joined by "; ".

@@ -12,7 +12,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <cerrno>
-#include <grp.h>
 #include <thread>
 #include <unistd.h>
 
@@ -22,7 +21,6 @@ using fw::testing::FailStep;
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
 
-constexpr uid_t kNobody = 65534;
 
 // ---- A stop at every step, then the next start ----
 
@@ -437,7 +435,7 @@ protected:
     // for `file`.
     int commitAsNobody(const QString& file, const QString& reason) {
         return RunInChild([&] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 90;
+            if (!BecomeNobody()) return 90;
             const auto failure = commitPair();
             if (!failure) return 91;
             if (failure->path != encodedPath(file)) return 92;

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
-#include <grp.h>
 #include <unistd.h>
 
 namespace {
@@ -16,7 +15,6 @@ namespace {
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
 
-constexpr uid_t kNobody = 65534;
 constexpr uid_t kThirdUser = 1;  // daemon: neither root nor nobody
 
 // A shared folder beside the program's (mode 1777 unless a test changes it),
@@ -44,7 +42,7 @@ protected:
     // another, 20 when it succeeds.
     int commitAsNobody(std::size_t index, const QString& reason) const {
         return RunInChild([&] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 90;
+            if (!BecomeNobody()) return 90;
             const auto failure = commitPair();
             if (!failure) return 20;
             if (failure->index != index) return 10 + int(failure->index);

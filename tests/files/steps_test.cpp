@@ -11,7 +11,6 @@
 #include <QTemporaryDir>
 #include <acl/libacl.h>
 #include <algorithm>
-#include <grp.h>
 #include <cerrno>
 #include <sys/acl.h>
 #include <sys/stat.h>
@@ -23,7 +22,6 @@ using fw::testing::FailStep;
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
 
-constexpr uid_t kNobody = 65534;
 
 // ---- A step that fails: the old pair is back, nothing else is left ----
 
@@ -517,7 +515,7 @@ TEST_F(CommitFolder, TheFoldersOwnerReplacesAnotherUsersFile) {
     ASSERT_EQ(::chown(encoded(QStringLiteral("q.js")), kNobody, kNobody), 0);
 
     const int status = RunInChild([this] {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) return 90;
+        if (!BecomeNobody()) return 90;
         return commitPair() ? 1 : 0;
     });
 

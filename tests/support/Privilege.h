@@ -3,6 +3,7 @@
 // else that part is skipped, and the output says which part and why.
 #pragma once
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <string>
@@ -21,3 +22,12 @@ inline bool HasRootFor(const std::string& part) {
     do {                                                         \
         if (::geteuid() != 0) GTEST_SKIP() << "needs root: " << (part); \
     } while (0)
+
+// The user without privileges that a forked child becomes, and its group.
+constexpr uid_t kNobody = 65534;
+
+// Makes this (forked) process nobody, with no other group; false when it
+// cannot (only root can).
+inline bool BecomeNobody() {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+}
