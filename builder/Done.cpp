@@ -241,10 +241,12 @@ void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
     QString message = QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). "
                                      "Your work is kept; fix the cause and press \"Done\" again.")
                           .arg(fileOf(failure.index), reason);
-    if (!failure.left.empty()) {
+    if (failure.leftAsFound) {
+        message += QStringLiteral(" In the folder: %1.").arg(LeftFilesText(failure.left, folder_));
+    } else if (!failure.left.empty()) {
         message += QStringLiteral(" Not everything could be tidied up: %1. The next start of the program puts it "
                                   "in order.")
-                       .arg(LeftFilesText(failure.left, fileOf));
+                       .arg(LeftFilesText(failure.left, folder_));
     }
     fw::MsgBox(message);
 }

@@ -25,19 +25,27 @@ QString Message(const fw::InterruptedCommit& found) {
             .arg(record, found.reason);
     }
     if (found.outcome == Outcome::Foreign) {
-        return QStringLiteral("The record \"%1\" of an interrupted \"Done\" belongs to another user, so no file was "
-                              "changed for it. \"Done\" cannot save in this folder until its owner removes it.")
+        return QStringLiteral("The record \"%1\" of a \"Done\" belongs to another user, so no file was changed for "
+                              "it. While it stays, \"Done\" cannot save in this folder.")
             .arg(record);
     }
     const QString title = QuotedInput(TitleOf(found));
+    const QString left = LeftFilesText(found.left, found.record.left(found.record.lastIndexOf('/')));
+    switch (found.outcome) {
+    case Outcome::Unsettled:
+        return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and its files are not as it could have "
+                              "left them, so none was changed: %2. Keep what you need of them, then remove \"%3\".")
+            .arg(title, left, record);
+    case Outcome::Untouched:
+        return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; nothing was left half done, and no "
+                              "file was changed.")
+            .arg(title);
+    default: break;
+    }
     if (!found.left.empty()) {
-        const QByteArray folder = found.record.left(found.record.lastIndexOf('/'));
-        const auto fileOf = [&](std::size_t index) {
-            return QuotedFileIn(folder, QFile::decodeName(found.names[index]));
-        };
         return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and not all of it could be settled: "
                               "%2. The next start of the program tries again.")
-            .arg(title, LeftFilesText(found.left, fileOf));
+            .arg(title, left);
     }
     QString what;
     if (found.outcome == Outcome::Completed)

@@ -23,23 +23,24 @@ QString QuotedFileIn(const QByteArray& folder, const QString& name) {
     return QDir::toNativeSeparators(QDir(QFile::decodeName(folder)).filePath(QuotedFileName(name)));
 }
 
-QString LeftFilesText(const std::vector<fw::LeftFile>& left, const std::function<QString(std::size_t)>& fileOf) {
+QString LeftFilesText(const std::vector<fw::LeftFile>& left, const QByteArray& folder) {
     QStringList texts;
     for (const fw::LeftFile& file : left) {
-        const QString target = fileOf(file.index);
+        const QString target = QuotedFileIn(folder, QFile::decodeName(file.name));
         const QString under = QDir::toNativeSeparators(QFile::decodeName(file.path));
+        QString text;
         switch (file.what) {
         case fw::LeftFile::What::OldFile:
-            texts << QStringLiteral("the old file of \"%1\" is kept as \"%2\" (%3)").arg(target, under, file.reason);
+            text = QStringLiteral("the old file of \"%1\" is kept as \"%2\"").arg(target, under);
             break;
         case fw::LeftFile::What::NewFile:
-            texts << QStringLiteral("the new file \"%1\" could not be removed (%2)").arg(target, file.reason);
+            text = QStringLiteral("\"%1\" stands, where \"Done\" found no file").arg(target);
             break;
         case fw::LeftFile::What::Unfinished:
-            texts << QStringLiteral("an unfinished new file of \"%1\" is left as \"%2\" (%3)")
-                         .arg(target, under, file.reason);
+            text = QStringLiteral("an unfinished new file of \"%1\" is left as \"%2\"").arg(target, under);
             break;
         }
+        texts << (file.reason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, file.reason));
     }
     return texts.join(QStringLiteral("; "));
 }

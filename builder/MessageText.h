@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <functional>
 #include <vector>
 
 // The typed text as a message shows it: whole when it is short, else its
@@ -22,6 +21,6 @@ QString QuotedFileName(const QString& name);
 // file's name as QuotedFileName shows it.
 QString QuotedFileIn(const QByteArray& folder, const QString& name);
 
-// Each file left behind, which target's it is (`fileOf` gives that target as
-// the message shows it), under which name and why; joined by "; ".
-QString LeftFilesText(const std::vector<fw::LeftFile>& left, const std::function<QString(std::size_t)>& fileOf);
+// Each file left behind in `folder`, which target's it is, under which name
+// and, where a step failed, why; joined by "; ".
+QString LeftFilesText(const std::vector<fw::LeftFile>& left, const QByteArray& folder);

@@ -18,11 +18,15 @@ namespace {
 
 // The record, line by line:
 //   quillory3 commit
-//   by <host> <boot> <pid> <start>                            the process that wrote it
-//   file <name> <kept or -> <temporary> <old size> <old time>  one line a target, names percent-encoded
-//   begun                                                     the record is whole
+//   by <host> <boot> <pid> <start>   the process that wrote it
+//   file <name> <kept or -> <temporary>  one line a target, names percent-encoded
+//   begun                            the record is whole
+//   undone                           added when the commit failed
+// A file line of the version before this one has two more fields, the old
+// file's size and time, which nothing reads any more.
 constexpr char kHeader[] = "quillory3 commit";
 constexpr char kBegun[] = "begun";
+constexpr char kUndone[] = "undone";
 constexpr qint64 kMostBytes = 1 << 20;  // a record is a few hundred bytes
 
 QByteArray Field(const QByteArray& name) { return name.isEmpty() ? QByteArray("-") : name.toPercentEncoding(); }
@@ -82,17 +86,14 @@ JournalWriter JournalWriter::Self() {
 
 bool JournalWriter::StillRuns() const {
     const JournalWriter self = Self();
-    if (host != self.host || boot != self.boot || pid <= 0) return false;
-    if (pid == self.pid) return start == self.start;
+    if (host != self.host || boot != self.boot || pid <= 0 || pid == self.pid) return false;
     if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
     return start == StartOf(pid);
 }
 
 CommitJournal::CommitJournal(const QByteArray& folder) : folder_(folder), path_(folder + '/' + kName) {}
 
-CommitJournal::~CommitJournal() {
-    if (fd_ >= 0) ::close(fd_);
-}
+CommitJournal::~CommitJournal() { Close(); }
 
 bool CommitJournal::Failed() {
     error_ = errno;
@@ -104,61 +105,58 @@ bool CommitJournal::Failed() {
 CommitJournal::Opened CommitJournal::Open(bool create) {
     const int flags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (create ? O_CREAT : 0);
     fd_ = ::open(path_.constData(), flags, 0600);
-    if (fd_ < 0) {
-        if (!create && errno == ENOENT) return Opened::Absent;
-        Failed();
-        return Opened::Failed;
-    }
+    int error = errno;
     struct stat st {};
-    const bool ok = ::fstat(fd_, &st) == 0;
-    if (ok && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) return Opened::Ok;
-    if (ok && !S_ISREG(st.st_mode)) errno = EINVAL;
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    if (ok && S_ISREG(st.st_mode)) return Opened::Foreign;
+    const bool found = fd_ >= 0 ? ::fstat(fd_, &st) == 0 : ::lstat(path_.constData(), &st) == 0;
+    const bool file = found && S_ISREG(st.st_mode);
+    if (fd_ >= 0 && file && st.st_uid == ::geteuid()) return Opened::Ok;
+    if (fd_ >= 0) error = file ? error : EINVAL;  // a FIFO, a device: no record
+    Close();
+    if (file && st.st_uid != ::geteuid()) return Opened::Foreign;
+    if (error == ENOENT && !create) return Opened::Absent;
     errno = error;
     Failed();
     return Opened::Failed;
 }
 
-CommitJournal::Lock CommitJournal::Acquire(bool create) {
+void CommitJournal::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+CommitJournal::Lock CommitJournal::Acquire(bool forCommit) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + LockTimeout();
+    // Whether to try again: only a commit waits, and only until the deadline.
     const auto wait = [&] {
-        if (Clock::now() >= deadline) return false;
+        if (!forCommit || Clock::now() >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return true;
     };
     for (;;) {
-        switch (Open(create)) {
+        switch (Open(forCommit)) {
         case Opened::Ok: break;
         case Opened::Absent: return Lock::Absent;
-        case Opened::Foreign: return Lock::Foreign;
+        // Another user's commit removes its record when it ends.
+        case Opened::Foreign:
+            if (wait()) continue;
+            return Lock::Foreign;
         case Opened::Failed: return Lock::Failed;
         }
-        enum class Got { Locked, NoLocks, TimedOut } got = Got::Locked;
-        while (TakeStep(Step::Lock, {}, [this] { return ::flock(fd_, LOCK_EX | LOCK_NB); }) != 0) {
-            if (errno == EINTR) continue;
-            // A file system without locks (ENOLCK, EOPNOTSUPP, ENOSYS,
-            // EINVAL): go on without one.
-            got = errno == EWOULDBLOCK ? (wait() ? Got::Locked : Got::TimedOut) : Got::NoLocks;
-            if (got != Got::Locked) break;
+        int result = 0;
+        while ((result = TakeStep(Step::Lock, {}, [this] { return ::flock(fd_, LOCK_EX | LOCK_NB); })) != 0 &&
+               errno == EINTR) {
         }
-        if (got == Got::TimedOut) {
-            ::close(fd_);
-            fd_ = -1;
+        // A file system without locks (ENOLCK, EOPNOTSUPP, ENOSYS, EINVAL)
+        // goes on without one; then a record whose writer still runs here
+        // is its commit's.
+        bool busy = result != 0 && errno == EWOULDBLOCK;
+        Recorded recorded;
+        if (result != 0 && !busy) busy = Read(recorded) != State::Empty && recorded.writer.StillRuns();
+        if (busy) {
+            Close();
+            if (wait()) continue;
             return Lock::Busy;
-        }
-        const bool locked = got == Got::Locked;
-        // Without a lock, a record whose writer still runs here is its commit's.
-        std::vector<JournalEntry> ignored;
-        JournalWriter writer;
-        if (!locked && Read(ignored, &writer) != State::Empty && writer.StillRuns()) {
-            ::close(fd_);
-            fd_ = -1;
-            if (!wait()) return Lock::Busy;
-            continue;
         }
         // The previous holder removes the record before it lets go: then the
         // lock is on a file nobody else will open again.
@@ -166,15 +164,14 @@ CommitJournal::Lock CommitJournal::Acquire(bool create) {
         struct stat named {};
         if (::fstat(fd_, &held) == 0 && ::lstat(path_.constData(), &named) == 0 && SameFile(held, named))
             return Lock::Held;
-        ::close(fd_);
-        fd_ = -1;
+        Close();
     }
 }
 
-CommitJournal::State CommitJournal::Read(std::vector<JournalEntry>& entries, JournalWriter* writer) {
-    entries.clear();
-    const auto unreadable = [this, &entries](int error) {
-        entries.clear();
+CommitJournal::State CommitJournal::Read(Recorded& recorded) {
+    recorded = {};
+    const auto unreadable = [this, &recorded](int error) {
+        recorded.entries.clear();
         error_ = error;
         return State::Unreadable;
     };
@@ -196,24 +193,21 @@ CommitJournal::State CommitJournal::Read(std::vector<JournalEntry>& entries, Jou
     // program stopped.
     QList<QByteArray> lines = bytes.split('\n');
     lines.removeLast();
-    if (lines.size() >= 2 && writer) {
+    if (lines.size() >= 2) {
         const QList<QByteArray> by = lines[1].split(' ');
         if (by.size() == 5 && by[0] == "by")
-            *writer = JournalWriter{Unfield(by[1]), Unfield(by[2]), by[3].toLongLong(), by[4].toLongLong()};
+            recorded.writer = {Unfield(by[1]), Unfield(by[2]), by[3].toLongLong(), by[4].toLongLong()};
     }
+    recorded.undone = !lines.isEmpty() && lines.last() == kUndone;
+    if (recorded.undone) lines.removeLast();
     const qsizetype begun = lines.indexOf(QByteArray(kBegun));
     if (begun < 0) return State::Unfinished;
     if (lines.first() != kHeader || begun < 3 || begun != lines.size() - 1 || !lines[1].startsWith("by "))
         return unreadable(EBADMSG);
     for (qsizetype i = 2; i < begun; ++i) {
         const QList<QByteArray> fields = lines[i].split(' ');
-        if (fields.size() != 6 || fields[0] != "file") return unreadable(EBADMSG);
-        bool sizeOk = false;
-        bool timeOk = false;
-        JournalEntry entry{Unfield(fields[1]), Unfield(fields[2]), Unfield(fields[3]),
-                           fields[4].toLongLong(&sizeOk), fields[5].toLongLong(&timeOk), {}};
-        if (!sizeOk || !timeOk) return unreadable(EBADMSG);
-        entries.push_back(std::move(entry));
+        if ((fields.size() != 4 && fields.size() != 6) || fields[0] != "file") return unreadable(EBADMSG);
+        recorded.entries.push_back({Unfield(fields[1]), Unfield(fields[2]), Unfield(fields[3]), {}});
     }
     return State::Begun;
 }
@@ -223,10 +217,8 @@ bool CommitJournal::Write(const std::vector<JournalEntry>& entries) {
     QByteArray bytes = QByteArray(kHeader) + '\n';
     bytes += "by " + Field(self.host) + ' ' + Field(self.boot) + ' ' + QByteArray::number(self.pid) + ' ' +
              QByteArray::number(self.start) + '\n';
-    for (const JournalEntry& entry : entries) {
-        bytes += "file " + Field(entry.name) + ' ' + Field(entry.kept) + ' ' + Field(entry.temporary) + ' ' +
-                 QByteArray::number(entry.oldSize) + ' ' + QByteArray::number(entry.oldTime) + '\n';
-    }
+    for (const JournalEntry& entry : entries)
+        bytes += "file " + Field(entry.name) + ' ' + Field(entry.kept) + ' ' + Field(entry.temporary) + '\n';
     bytes += QByteArray(kBegun) + '\n';
     // Whatever an earlier record held goes: only this commit's lines count.
     const int result = TakeStep(Step::WriteJournal, {}, [&] {
@@ -236,13 +228,21 @@ bool CommitJournal::Write(const std::vector<JournalEntry>& entries) {
     return result == 0 || Failed();
 }
 
+bool CommitJournal::MarkUndone() {
+    struct stat st {};
+    const int result = TakeStep(Step::MarkUndone, {}, [&] {
+        if (::fstat(fd_, &st) != 0 || !WriteAt(fd_, QByteArray(kUndone) + '\n', st.st_size)) return -1;
+        return ::fdatasync(fd_);
+    });
+    return result == 0 || Failed();
+}
+
 bool CommitJournal::Remove() {
     if (TakeStep(Step::RemoveJournal, {}, [&] { return ::unlink(path_.constData()); }) != 0) return Failed();
     // Nobody opens the removed record again, so its lock can go now; some
     // file systems (FUSE) keep a removed file that is still open under a
     // hidden name until it is closed.
-    ::close(fd_);
-    fd_ = -1;
+    Close();
     return true;
 }
 

@@ -15,8 +15,6 @@ struct JournalEntry {
     QByteArray name;       // the target's bare name in the record's folder (maybe a symbolic link)
     QByteArray kept;       // bare hidden name beside the target that keeps the old file; empty: none
     QByteArray temporary;  // bare hidden name beside the target that the new file is written under
-    qint64 oldSize = 0;    // the old file's size and time of last change, when there was one:
-    qint64 oldTime = 0;    // whether it still stands at the target, once nothing else tells
     QByteArray target;     // not recorded: the path of the file replaced, `name` with its links followed
 
     QByteArray Beside(const QByteArray& hidden) const;  // the path of a hidden name beside the target
@@ -30,8 +28,16 @@ struct JournalWriter {
     qint64 start = 0;  // the process's start, in clock ticks after boot
 
     static JournalWriter Self();
-    // Whether the writer is a process of this machine that still runs.
+    // Whether the writer is another process of this machine that still runs:
+    // a commit of this very process has ended when another begins.
     bool StillRuns() const;
+};
+
+// What a record holds.
+struct Recorded {
+    std::vector<JournalEntry> entries;
+    JournalWriter writer;
+    bool undone = false;  // the commit failed and began its undo: it is never to be finished
 };
 
 // The record: a hidden file of fixed name in the commit's folder, locked
@@ -50,16 +56,17 @@ public:
     enum class Lock {
         Held,     // locked, or opened where the file system has no locks and no running commit holds it
         Absent,   // no record, and none was to be made
-        Busy,     // another commit held it for the whole timeout
-        Foreign,  // the record belongs to another user: never used
+        Busy,     // another commit holds it (for the whole timeout, when waiting)
+        Foreign,  // the record belongs to another user (for the whole timeout, when waiting): never used
         Failed,   // the record could not be opened: Error() says why
     };
-    // Opens the record without following a link (making an empty one when
-    // `create`) and waits for its lock as long as LockTimeout(). A record
-    // that the previous holder removed while this one waited is opened
-    // afresh. Where the file system has no locks, a record whose writer
-    // still runs on this machine counts as held by it.
-    Lock Acquire(bool create);
+    // Opens the record without following a link. A commit (`forCommit`)
+    // makes an empty one where there is none, and waits as long as
+    // LockTimeout() for the lock and for another user's record to go; the
+    // start does not wait. A record that the previous holder removed while
+    // this one waited is opened afresh. Where the file system has no locks,
+    // a record whose writer still runs on this machine counts as held by it.
+    Lock Acquire(bool forCommit);
 
     enum class State {
         Empty,       // nothing recorded
@@ -67,10 +74,12 @@ public:
         Begun,       // the commit may have changed files
         Unreadable,  // Error() says why
     };
-    State Read(std::vector<JournalEntry>& entries, JournalWriter* writer = nullptr);
+    State Read(Recorded& recorded);
 
     // Records the entries, durably, in place of whatever the record held.
     bool Write(const std::vector<JournalEntry>& entries);
+    // Adds, durably, that the commit failed and is being undone.
+    bool MarkUndone();
     // Removes the record while it is still locked, then lets the lock go;
     // the caller syncs the folder where the removal must last.
     bool Remove();
@@ -82,6 +91,7 @@ public:
 private:
     enum class Opened { Ok, Absent, Foreign, Failed };
     Opened Open(bool create);
+    void Close();
     bool Failed();  // keeps errno as Error(); false
 
     QByteArray folder_;

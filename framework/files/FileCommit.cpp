@@ -57,36 +57,44 @@ QString ForeignRecordReason(const QByteArray& record) {
 // Settles the commit that the locked record describes, from what stands on
 // the disk; the record itself stays.
 InterruptedCommit SettleRecord(CommitJournal& journal) {
+    using Outcome = InterruptedCommit::Outcome;
     InterruptedCommit found;
     found.record = journal.Path();
-    std::vector<JournalEntry> entries;
-    switch (journal.Read(entries)) {
+    Recorded recorded;
+    switch (journal.Read(recorded)) {
     case CommitJournal::State::Empty:
     case CommitJournal::State::Unfinished: return found;  // nothing was changed yet
     case CommitJournal::State::Unreadable:
-        found.outcome = InterruptedCommit::Outcome::Unreadable;
+        found.outcome = Outcome::Unreadable;
         found.reason = SystemReason(journal.Error());
         return found;
     case CommitJournal::State::Begun: break;
     }
+    std::vector<JournalEntry>& entries = recorded.entries;
     if (!ResolveEntries(journal.Folder(), entries, found.reason)) {
-        found.outcome = InterruptedCommit::Outcome::Unreadable;
+        found.outcome = Outcome::Unreadable;
         return found;
     }
     for (const JournalEntry& entry : entries) {
         found.names.push_back(entry.name);
-        if (!entry.kept.isEmpty()) found.hadOldFiles = true;
+        found.hadOldFiles = found.hadOldFiles || !entry.kept.isEmpty();
     }
-    bool finished = false;
-    std::vector<Progress> progress = ProgressOnDisk(entries, finished);
-    if (finished) {
-        found.outcome = InterruptedCommit::Outcome::Completed;
-        Complete(entries, found.left);
+    const std::vector<PathStep> path = CommitPath(entries);
+    const std::size_t placed = PlacedAt(path);
+    // A commit that failed is never finished: its undo goes on.
+    const std::optional<std::size_t> at = PointOnDisk(entries, path, recorded.undone ? placed : path.size());
+    if (!at) {
+        found.outcome = Outcome::Unsettled;
+        found.left = WhatStands(entries);
+    } else if (*at == 0) {
+        found.outcome = Outcome::Untouched;
+    } else if (*at >= placed && !recorded.undone) {
+        found.outcome = Outcome::Completed;
+        WalkOn(entries, path, *at, found.left);
     } else {
-        found.outcome = InterruptedCommit::Outcome::Undone;
-        Undo(entries, progress, found.left);
+        found.outcome = Outcome::Undone;
+        WalkBack(entries, path, *at, found.left);
     }
-    SyncFolders(journal.Folder(), entries, Step::SyncUndo);
     return found;
 }
 
@@ -121,12 +129,18 @@ CommitFailure FileCommit::Refusal(std::size_t index, QString reason) const {
 std::optional<CommitFailure> FileCommit::Prepare() {
     for (std::size_t i = 0; i < names_.size(); ++i)
         if (!IsBareName(names_[i]) || names_[i] == CommitJournal::kName) return Refusal(i, SystemReason(EINVAL));
+    struct stat st {};
     switch (journal_->Acquire(true)) {
     case CommitJournal::Lock::Held: break;
     case CommitJournal::Lock::Busy: return Refusal(0, FolderBusyReason());
     case CommitJournal::Lock::Foreign: return Refusal(0, ForeignRecordReason(journal_->Path()));
     case CommitJournal::Lock::Absent:
-    case CommitJournal::Lock::Failed: return Refusal(0, SystemReason(journal_->Error()));
+    case CommitJournal::Lock::Failed:
+        // Something that is no record stands at its name.
+        if (::lstat(journal_->Path().constData(), &st) == 0)
+            return Refusal(0, QStringLiteral("the record %1 in this folder could not be used (%2)")
+                                  .arg(Quoted(journal_->Path()), SystemReason(journal_->Error())));
+        return Refusal(0, SystemReason(journal_->Error()));
     }
     if (auto failed = SettleEarlierCommit()) return failed;
     if (auto refused = CheckTargets()) {
@@ -139,28 +153,37 @@ std::optional<CommitFailure> FileCommit::Prepare() {
         return Refusal(0, reason);
     }
     recorded_ = true;
-    progress_.assign(entries_.size(), Progress{});
+    path_ = CommitPath(entries_);
     std::size_t failed = 0;
     QString reason;
     if (!CreateFiles(failed, reason)) return Fail(failed, reason);
     return std::nullopt;
 }
 
-// A record with content under the lock was left by a commit that died.
+// A record with content under the lock was left by a commit that died. One
+// that cannot be settled stays as it is, and so do its files.
 std::optional<CommitFailure> FileCommit::SettleEarlierCommit() {
+    using Outcome = InterruptedCommit::Outcome;
     const InterruptedCommit earlier = SettleRecord(*journal_);
-    if (earlier.outcome == InterruptedCommit::Outcome::Unreadable) {
-        return Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and its record %1 "
-                                         "could not be used (%2)")
-                              .arg(Quoted(earlier.record), earlier.reason));
+    const auto earlierSave = [this](const QString& what) {
+        return Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and %1").arg(what));
+    };
+    if (earlier.outcome == Outcome::Unreadable)
+        return earlierSave(QStringLiteral("its record %1 could not be used (%2)")
+                               .arg(Quoted(earlier.record), earlier.reason));
+    CommitFailure failure;
+    if (earlier.outcome == Outcome::Unsettled) {
+        failure = earlierSave(QStringLiteral("its files are not as it could have left them, so none was changed; "
+                                             "keep what you need of them, then remove its record %1")
+                                  .arg(Quoted(earlier.record)));
+        failure.leftAsFound = true;
+    } else if (!earlier.left.empty()) {
+        failure = earlierSave(QStringLiteral("not all of it could be settled"));
+    } else {
+        return std::nullopt;
     }
-    if (!earlier.left.empty()) {
-        CommitFailure failure = Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and "
-                                                          "not all of it could be settled"));
-        failure.left = earlier.left;
-        return failure;
-    }
-    return std::nullopt;
+    failure.left = earlier.left;
+    return failure;
 }
 
 // Follows each target's links and refuses, before anything changes, a
@@ -184,8 +207,6 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
             if (!MayRemoveFrom(folder, old)) return Refusal(i, SystemReason(EPERM));
             if (::faccessat(AT_FDCWD, entry.target.constData(), W_OK, AT_EACCESS) != 0)
                 return Refusal(i, SystemReason(errno));
-            entry.oldSize = old.st_size;
-            entry.oldTime = qint64(old.st_mtim.tv_sec) * 1000000000 + old.st_mtim.tv_nsec;
         }
         keys.push_back(KeyOf(entry.target));
         for (std::size_t other = 0; other < i; ++other) {
@@ -224,7 +245,7 @@ bool FileCommit::CreateFiles(std::size_t& failed, QString& reason) {
             reason = SystemReason(errno);
             return false;
         }
-        progress_[i].created = true;
+        ++at_;
         streams_.emplace_back(new TextOutputStream(entry.name, fd, replaced));
     }
     return true;
@@ -235,24 +256,18 @@ std::optional<CommitFailure> FileCommit::Finish() {
     for (std::size_t i = 0; i < streams_.size(); ++i) {
         if (!streams_[i]->Close()) return Fail(i, streams_[i]->Error());
     }
-    bool anyKept = false;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].kept.isEmpty()) continue;
-        if (!KeepOldFile(i)) return Fail(i, SystemReason(errno));
-        anyKept = true;
-    }
+    for (; at_ < path_.size() && path_[at_].to == Stage::Kept; ++at_)
+        if (!KeepOldFile(entries_[path_[at_].index])) return Fail(path_[at_].index, SystemReason(errno));
     // Every old file has its second name on the disk before any target changes.
-    if (anyKept && !SyncFolders(folder_, entries_, Step::SyncKept)) return Fail(0, SystemReason(errno));
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const JournalEntry& entry = entries_[i];
+    if (at_ > entries_.size() && !SyncFolders(folder_, entries_, Step::SyncKept)) return Fail(0, SystemReason(errno));
+    for (; at_ < path_.size() && path_[at_].to == Stage::Placed; ++at_) {
+        const JournalEntry& entry = entries_[path_[at_].index];
         const QByteArray temporary = entry.Beside(entry.temporary);
         if (TakeStep(Step::PutInPlace, entry.name, [&] {
                 return std::rename(temporary.constData(), entry.target.constData());
             }) != 0) {
-            return Fail(i, SystemReason(errno));
+            return Fail(path_[at_].index, SystemReason(errno));
         }
-        progress_[i].created = false;
-        progress_[i].placed = true;
     }
     // Only new files that stand on the disk make the commit a success.
     if (!SyncFolders(folder_, entries_, Step::SyncPlaced)) return Fail(0, SystemReason(errno));
@@ -261,7 +276,7 @@ std::optional<CommitFailure> FileCommit::Finish() {
     // the record, for the next start to remove. Nothing here needs to reach
     // the disk: a record found again after a crash is settled the same way.
     std::vector<LeftFile> left;
-    Complete(entries_, left);
+    WalkOn(entries_, path_, at_, left);
     if (left.empty()) journal_->Remove();
     return std::nullopt;
 }
@@ -269,28 +284,25 @@ std::optional<CommitFailure> FileCommit::Finish() {
 // Keeps the old file under its hidden name: a second link, or where the
 // file system refuses one, the file itself moved aside, never over a file
 // that took the name meanwhile.
-bool FileCommit::KeepOldFile(std::size_t index) {
-    const JournalEntry& entry = entries_[index];
+bool FileCommit::KeepOldFile(const JournalEntry& entry) {
     const QByteArray kept = entry.Beside(entry.kept);
-    if (TakeStep(Step::Link, entry.name, [&] {
-            return ::linkat(AT_FDCWD, entry.target.constData(), AT_FDCWD, kept.constData(), 0);
-        }) != 0 &&
-        TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); }) != 0) {
-        return false;
-    }
-    progress_[index].kept = true;
-    return true;
+    return TakeStep(Step::Link, entry.name, [&] {
+               return ::linkat(AT_FDCWD, entry.target.constData(), AT_FDCWD, kept.constData(), 0);
+           }) == 0 ||
+           TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); }) == 0;
 }
 
-// Undoes every step taken and reports the failure of target `index`. The
-// record goes only once nothing of the commit is left.
+// Walks back every step taken and reports the failure of target `index`.
+// The record goes only once nothing of the commit is left.
 CommitFailure FileCommit::Fail(std::size_t index, QString reason) {
     const int error = errno;
     recorded_ = false;
     streams_.clear();
     CommitFailure failure = Refusal(index, std::move(reason));
-    Undo(entries_, progress_, failure.left);
-    SyncFolders(folder_, entries_, Step::SyncUndo);
+    // With every new file in place, only the record tells this commit from
+    // a finished one.
+    if (at_ == PlacedAt(path_)) journal_->MarkUndone();
+    at_ = WalkBack(entries_, path_, at_, failure.left);
     if (failure.left.empty()) journal_->Remove();
     errno = error;
     return failure;
@@ -305,6 +317,7 @@ InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
     // No record, or one whose commit is still running in another copy.
     case CommitJournal::Lock::Absent:
     case CommitJournal::Lock::Busy: return {};
+    // Maybe a colleague's commit that is still running: left alone.
     case CommitJournal::Lock::Foreign:
         found.outcome = InterruptedCommit::Outcome::Foreign;
         found.reason = ForeignRecordReason(journal.Path());
@@ -315,8 +328,9 @@ InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
         return found;
     }
     found = SettleRecord(journal);
-    if (found.outcome != InterruptedCommit::Outcome::Unreadable && found.left.empty() && journal.Remove())
-        SyncFolder(folder);
+    const bool settled = found.outcome != InterruptedCommit::Outcome::Unreadable &&
+                         found.outcome != InterruptedCommit::Outcome::Unsettled && found.left.empty();
+    if (settled && journal.Remove()) SyncFolder(folder);
     ForgetArmedFaults();
     return found;
 }

@@ -15,20 +15,21 @@ namespace fw {
 
 class CommitJournal;
 struct JournalEntry;
-struct Progress;
+struct PathStep;
 class TextOutputStream;
 
-// A file a failed commit or a recovery could not tidy away.
+// A file a failed commit or a recovery could not tidy away, or that stands
+// where an interrupted commit could not have left it.
 struct LeftFile {
     enum class What {
-        OldFile,     // the target's old file, kept under a hidden name: it could not be put back
-        NewFile,     // a new file that stands at the target, where no file was before
+        OldFile,     // the target's old file, kept under a hidden name
+        NewFile,     // a file at the target, where the commit found none
         Unfinished,  // a new file under its hidden name
     };
     What what;
-    std::size_t index;  // the target it belongs to
-    QByteArray path;    // where it is left
-    QString reason;     // the system's reason
+    QByteArray name;  // the target it belongs to, its bare name in the commit's folder
+    QByteArray path;  // where it is left
+    QString reason;   // the system's reason; empty where nothing failed
 };
 
 struct CommitFailure {
@@ -38,6 +39,7 @@ struct CommitFailure {
     QString reason;                 // the system's reason, or the program's own words
     std::size_t sameAs = kNone;     // the other target that names the same file, if that is the reason
     std::vector<LeftFile> left;     // what the undo could not tidy away: the next start settles it
+    bool leftAsFound = false;       // `left` is what an earlier commit left, and nothing of it was touched
 };
 
 // Replaces every target, a file of `folder` named by a bare name, with a new
@@ -55,8 +57,8 @@ struct CommitFailure {
 // Finish() closes the new files, keeps each old file under a hidden name (a
 // second link, or the file itself moved aside where links fail), puts the
 // new files in place, and removes the kept files and the record. A failed
-// step, or a commit dropped before Finish(), puts every old file back and
-// removes what the commit made.
+// step, or a commit dropped before Finish(), walks the same steps back: every
+// old file back, and what the commit made removed.
 class FileCommit {
 public:
     // nullptr, with `failure` filled in, when the commit cannot begin; then
@@ -76,7 +78,7 @@ private:
     std::optional<CommitFailure> SettleEarlierCommit();
     std::optional<CommitFailure> CheckTargets();
     bool CreateFiles(std::size_t& failed, QString& reason);
-    bool KeepOldFile(std::size_t index);
+    bool KeepOldFile(const JournalEntry& entry);
     CommitFailure Refusal(std::size_t index, QString reason) const;
     CommitFailure Fail(std::size_t index, QString reason);
 
@@ -84,7 +86,8 @@ private:
     std::vector<QByteArray> names_;
     std::unique_ptr<CommitJournal> journal_;
     std::vector<JournalEntry> entries_;
-    std::vector<Progress> progress_;  // what this commit did so far, for its undo
+    std::vector<PathStep> path_;
+    std::size_t at_ = 0;  // the steps of path_ taken so far
     std::vector<std::unique_ptr<TextOutputStream>> streams_;
     bool recorded_ = false;  // the record is written and the commit not yet decided
 };
@@ -93,15 +96,19 @@ private:
 struct InterruptedCommit {
     enum class Outcome {
         None,        // nothing was interrupted (or its commit is still running)
+        Untouched,   // nothing was left half done: no file needed touching
         Undone,      // the old files are back
         Completed,   // every new file was in place: the commit was finished
+        Unsettled,   // the files are not where the commit could have left them: nothing was touched
         Unreadable,  // the record could not be used: nothing was touched
         Foreign,     // the record belongs to another user: nothing was touched
     };
     Outcome outcome = Outcome::None;
     std::vector<QByteArray> names;  // the targets it was replacing, bare names
     bool hadOldFiles = false;       // at least one target had a file before it
-    std::vector<LeftFile> left;     // what could not be settled: the record stays for the next start
+    // What could not be settled, the record staying for the next start; or,
+    // when Unsettled, what stands.
+    std::vector<LeftFile> left;
     QByteArray record;              // the record's path
     QString reason;                 // why the record could not be used
 };

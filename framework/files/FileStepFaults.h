@@ -25,9 +25,10 @@ enum class Step {
     PutInPlace,      // the new file renamed over the target
     SyncPlaced,      // the new files' places flushed to the disk
     RemoveKept,      // a kept old file removed (once the commit succeeded, or in an undo)
+    MarkUndone,      // a failed commit's record told, durably, that the commit is being undone
     TakeBack,        // undo: a new file that stood at its target moved back to its hidden name
     PutBack,         // undo: the old file back at the target
-    SyncUndo,        // undo: the first step back flushed to the disk
+    SyncUndo,        // undo: the new files back under their hidden names flushed to the disk
     RemoveNew,       // undo: a new or temporary file removed
     RemoveJournal,   // the record removed once the commit is decided
 };

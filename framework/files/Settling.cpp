@@ -3,40 +3,135 @@
 #include "framework/files/FileSteps.h"
 #include "framework/files/FileSystemCalls.h"
 
+#include <QFile>
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fw {
 namespace {
 
-bool Exists(const QByteArray& path, struct stat* st = nullptr) {
-    struct stat ignored {};
-    return ::lstat(path.constData(), st ? st : &ignored) == 0;
+// What stands under a target's three names.
+struct Names {
+    bool target = false;
+    bool temporary = false;
+    bool kept = false;
+    bool oneFile = false;  // the target and the kept name are one file
+};
+
+Names Look(const JournalEntry& entry) {
+    struct stat target {};
+    struct stat kept {};
+    struct stat temporary {};
+    Names names;
+    names.target = ::lstat(entry.target.constData(), &target) == 0;
+    names.temporary = ::lstat(entry.Beside(entry.temporary).constData(), &temporary) == 0;
+    names.kept = !entry.kept.isEmpty() && ::lstat(entry.Beside(entry.kept).constData(), &kept) == 0;
+    names.oneFile = names.target && names.kept && target.st_dev == kept.st_dev && target.st_ino == kept.st_ino;
+    return names;
 }
 
-// Whether the file at the target is no longer the old file the record saw.
-bool Changed(const JournalEntry& entry) {
-    struct stat st {};
-    if (!Exists(entry.target, &st)) return false;
-    const qint64 time = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    return qint64(st.st_size) != entry.oldSize || time != entry.oldTime;
+// Whether the target and the kept name are one file, or two files of the
+// same bytes, as a copy of the folder makes of one.
+bool OldFileKept(const JournalEntry& entry, const Names& on) {
+    if (on.oneFile) return true;
+    QFile target(QFile::decodeName(entry.target));
+    QFile kept(QFile::decodeName(entry.Beside(entry.kept)));
+    return on.target && on.kept && target.size() == kept.size() && target.open(QIODevice::ReadOnly) &&
+           kept.open(QIODevice::ReadOnly) && target.readAll() == kept.readAll();
 }
 
-QString NotOurs() { return QStringLiteral("it names a file that no save of this program makes"); }
+// The stage that leaves what stands under the target's names; nothing where
+// no stage does. With an old file, Before stands for Removed as well.
+std::optional<Stage> StageOnDisk(const JournalEntry& entry) {
+    const Names on = Look(entry);
+    if (entry.kept.isEmpty()) {
+        if (on.temporary == on.target) return on.target ? std::nullopt : std::optional(Stage::Before);
+        return on.temporary ? Stage::Created : Stage::Placed;
+    }
+    if (!on.kept) {
+        if (!on.temporary) return Stage::Before;
+        return on.target ? std::optional(Stage::Created) : std::nullopt;
+    }
+    if (on.temporary) return !on.target || OldFileKept(entry, on) ? std::optional(Stage::Kept) : std::nullopt;
+    return on.target && !on.oneFile ? std::optional(Stage::Placed) : std::nullopt;
+}
+
+std::vector<Stage> StagesAt(const std::vector<PathStep>& path, std::size_t targets, std::size_t at) {
+    std::vector<Stage> stages(targets, Stage::Before);
+    for (std::size_t i = 0; i < at; ++i) stages[path[i].index] = path[i].to;
+    return stages;
+}
+
+// What stands where at point `at`, for a walk that stopped there.
+std::vector<LeftFile> LeftAt(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+                             std::size_t at) {
+    const QString reason = SystemReason(errno);
+    const std::vector<Stage> stages = StagesAt(path, entries.size(), at);
+    const bool placedAll = at >= PlacedAt(path);
+    std::vector<LeftFile> left;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const JournalEntry& entry = entries[i];
+        if (stages[i] == Stage::Created)
+            left.push_back({LeftFile::What::Unfinished, entry.name, entry.Beside(entry.temporary), reason});
+        else if (stages[i] == Stage::Placed && entry.kept.isEmpty() && !placedAll)
+            left.push_back({LeftFile::What::NewFile, entry.name, entry.target, reason});
+        else if (stages[i] == Stage::Kept || (stages[i] == Stage::Placed && !entry.kept.isEmpty()))
+            left.push_back({LeftFile::What::OldFile, entry.name, entry.Beside(entry.kept), reason});
+    }
+    return left;
+}
+
+// Takes back the step that brought `entry` to `stage`. Nothing is ever
+// renamed over a file, so a file that took one of the names meanwhile stops
+// the walk and stays.
+int StepBack(const JournalEntry& entry, Stage stage) {
+    const QByteArray kept = entry.Beside(entry.kept);
+    const QByteArray temporary = entry.Beside(entry.temporary);
+    switch (stage) {
+    case Stage::Created:
+        return TakeStep(Step::RemoveNew, entry.name, [&] { return ::unlink(temporary.constData()); });
+    case Stage::Kept:
+        if (OldFileKept(entry, Look(entry)))
+            return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
+        return TakeStep(Step::PutBack, entry.name, [&] { return RenameNoReplace(kept, entry.target); });
+    case Stage::Placed:
+        return TakeStep(Step::TakeBack, entry.name, [&] { return RenameNoReplace(entry.target, temporary); });
+    case Stage::Before:
+    case Stage::Removed: break;  // a removed old file cannot come back
+    }
+    errno = EINVAL;
+    return -1;
+}
 
 }  // namespace
+
+std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries) {
+    std::vector<PathStep> path;
+    for (const Stage stage : {Stage::Created, Stage::Kept, Stage::Placed, Stage::Removed}) {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const bool hasOldFile = !entries[i].kept.isEmpty();
+            if (hasOldFile || stage == Stage::Created || stage == Stage::Placed) path.push_back({i, stage});
+        }
+    }
+    return path;
+}
+
+std::size_t PlacedAt(const std::vector<PathStep>& path) {
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < path.size(); ++i)
+        if (path[i].to == Stage::Placed) at = i + 1;
+    return at;
+}
 
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason) {
     std::set<QByteArray> seen;
     const auto once = [&seen](const QByteArray& path) { return seen.insert(path).second; };
+    reason = QStringLiteral("it names a file that no save of this program makes");
     for (JournalEntry& entry : entries) {
-        if (!IsBareName(entry.name) || entry.name == CommitJournal::kName || !once(folder + '/' + entry.name)) {
-            reason = NotOurs();
+        if (!IsBareName(entry.name) || entry.name == CommitJournal::kName || !once(folder + '/' + entry.name))
             return false;
-        }
         entry.target = FollowLinks(folder + '/' + entry.name);
         if (entry.target.isEmpty()) {
             reason = SystemReason(errno);
@@ -46,128 +141,74 @@ bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries
         const bool hiddenOk = IsHiddenNameFor(entry.temporary, name) &&
                               (entry.kept.isEmpty() || IsHiddenNameFor(entry.kept, name));
         if (!hiddenOk || (entry.target != folder + '/' + entry.name && !once(entry.target)) ||
-            !once(entry.Beside(entry.temporary)) || (!entry.kept.isEmpty() && !once(entry.Beside(entry.kept)))) {
-            reason = NotOurs();
+            !once(entry.Beside(entry.temporary)) || (!entry.kept.isEmpty() && !once(entry.Beside(entry.kept))))
             return false;
-        }
     }
     return true;
 }
 
-std::vector<Progress> ProgressOnDisk(const std::vector<JournalEntry>& entries, bool& finished) {
-    std::vector<Progress> progress(entries.size());
-    bool notPlaced = false;
-    bool placed = false;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const JournalEntry& entry = entries[i];
-        Progress& p = progress[i];
-        p.kept = !entry.kept.isEmpty() && Exists(entry.Beside(entry.kept));
-        if (Exists(entry.Beside(entry.temporary))) {
-            p.created = true;
-            notPlaced = true;
-        } else if (entry.kept.isEmpty()) {
-            // No old file: the new one stands at the target, or was never made.
-            p.placed = Exists(entry.target);
-            (p.placed ? placed : notPlaced) = true;
-        } else if (p.kept) {
-            // Old files are kept only once every new file is written, so its
-            // new file, no longer under its hidden name, is in place.
-            p.placed = placed = true;
-        }
-        // Otherwise neither name is left: not begun, or finished and tidied.
+std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+                                       std::size_t last) {
+    std::vector<Stage> seen;
+    for (const JournalEntry& entry : entries) {
+        const std::optional<Stage> stage = StageOnDisk(entry);
+        if (!stage) return std::nullopt;
+        seen.push_back(*stage);
     }
-    if (notPlaced) {
-        finished = false;
-    } else if (placed) {
-        finished = true;
-    } else {
-        // Nothing but the targets is left: only they can tell.
-        finished = false;
-        for (const JournalEntry& entry : entries) finished = finished || Changed(entry);
-    }
-    return progress;
-}
-
-void Undo(const std::vector<JournalEntry>& entries, std::vector<Progress>& progress, std::vector<LeftFile>& left) {
-    const auto leave = [&left](LeftFile::What what, std::size_t index, const QByteArray& path) {
-        left.push_back({what, index, path, SystemReason(errno)});
-    };
-    bool synced = false;
-    for (std::size_t i = entries.size(); i-- > 0;) {
-        const JournalEntry& entry = entries[i];
-        Progress& p = progress[i];
-        const QByteArray file = NameOfPath(entry.name);
-        const QByteArray kept = entry.Beside(entry.kept);
-        const QByteArray temporary = entry.Beside(entry.temporary);
-        if (p.placed && entry.kept.isEmpty()) {
-            if (TakeStep(Step::RemoveNew, file, [&] { return ::unlink(entry.target.constData()); }) == 0)
-                p.placed = false;
-            else
-                leave(LeftFile::What::NewFile, i, entry.target);
-            continue;
-        }
-        if (p.placed) {
-            // The new file goes back to its hidden name before the old one
-            // comes back, and that reaches the disk first: until the undo
-            // ends, the disk shows a commit whose new files are not all in
-            // place.
-            if (TakeStep(Step::TakeBack, file, [&] {
-                    return RenameNoReplace(entry.target, temporary);
-                }) != 0) {
-                leave(LeftFile::What::OldFile, i, kept);
-                continue;
-            }
-            p.placed = false;
-            p.created = true;
-            // Best effort: a folder that cannot be flushed now is no reason
-            // to leave the old file out of place.
-            if (!synced) {
-                synced = true;
-                SyncFolders(FolderOfPath(entry.target), {}, Step::SyncUndo);
-            }
-        }
-        if (!p.kept) continue;
-        const bool takenBack = p.created && !Exists(entry.target);
-        if (Exists(entry.target)) {
-            // Kept by a second name, the old file still stands at the target.
-            if (TakeStep(Step::RemoveKept, file, [&] { return ::unlink(kept.constData()); }) == 0)
-                p.kept = false;
-            else
-                leave(LeftFile::What::OldFile, i, kept);
-        } else if (TakeStep(Step::PutBack, file, [&] { return RenameNoReplace(kept, entry.target); }) == 0) {
-            p.kept = false;
-        } else {
-            leave(LeftFile::What::OldFile, i, kept);
-            // Rather the new file at the target than none until the next start.
-            if (takenBack && RenameNoReplace(temporary, entry.target) == 0) {
-                p.created = false;
-                p.placed = true;
-            }
-        }
-    }
-    // The hidden new files are what tells the next start that this commit
-    // never finished: they go only once everything else is back.
-    if (!left.empty()) return;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (!progress[i].created) continue;
-        const QByteArray temporary = entries[i].Beside(entries[i].temporary);
-        if (TakeStep(Step::RemoveNew, NameOfPath(entries[i].name), [&] { return ::unlink(temporary.constData()); }) ==
-            0)
-            progress[i].created = false;
-        else
-            leave(LeftFile::What::Unfinished, i, temporary);
+    std::vector<Stage> stages(entries.size(), Stage::Before);
+    for (std::size_t at = 0;; ++at) {
+        bool same = true;
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            same = same && (stages[i] == seen[i] || (stages[i] == Stage::Removed && seen[i] == Stage::Before));
+        if (same) return at;
+        if (at == last) return std::nullopt;
+        stages[path[at].index] = path[at].to;
     }
 }
 
-void Complete(const std::vector<JournalEntry>& entries, std::vector<LeftFile>& left) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const JournalEntry& entry = entries[i];
-        if (entry.kept.isEmpty()) continue;
-        const QByteArray kept = entry.Beside(entry.kept);
-        if (Exists(kept) &&
-            TakeStep(Step::RemoveKept, NameOfPath(entry.name), [&] { return ::unlink(kept.constData()); }) != 0)
-            left.push_back({LeftFile::What::OldFile, i, kept, SystemReason(errno)});
+std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
+                     std::vector<LeftFile>& left) {
+    for (; at > 0; --at) {
+        const PathStep& step = path[at - 1];
+        if (StepBack(entries[step.index], step.to) != 0) {
+            left = LeftAt(entries, path, at);
+            return at;
+        }
+        // Every new file is back under its hidden name on the disk before an
+        // old file comes back: a crash in between is never taken for a
+        // finished commit.
+        const bool lastTakenBack = step.to == Stage::Placed && at >= 2 && path[at - 2].to != Stage::Placed;
+        if (lastTakenBack && !SyncFolders(FolderOfPath(entries.front().target), entries, Step::SyncUndo)) {
+            left = LeftAt(entries, path, at - 1);
+            return at - 1;
+        }
     }
+    return 0;
+}
+
+std::size_t WalkOn(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
+                   std::vector<LeftFile>& left) {
+    for (; at < path.size(); ++at) {
+        const JournalEntry& entry = entries[path[at].index];
+        const QByteArray kept = entry.Beside(entry.kept);
+        if (Look(entry).kept &&
+            TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); }) != 0) {
+            left = LeftAt(entries, path, at);
+            return at;
+        }
+    }
+    return at;
+}
+
+std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries) {
+    std::vector<LeftFile> left;
+    for (const JournalEntry& entry : entries) {
+        const Names on = Look(entry);
+        if (on.kept) left.push_back({LeftFile::What::OldFile, entry.name, entry.Beside(entry.kept), {}});
+        if (on.temporary) left.push_back({LeftFile::What::Unfinished, entry.name, entry.Beside(entry.temporary), {}});
+        if (on.target && entry.kept.isEmpty()) left.push_back({LeftFile::What::NewFile, entry.name, entry.target, {}});
+    }
+    return left;
 }
 
 bool SyncFolders(const QByteArray& folder, const std::vector<JournalEntry>& entries, Step step) {

@@ -27,7 +27,7 @@
 inline std::string LeftText(const std::vector<fw::LeftFile>& left) {
     std::string text;
     for (const fw::LeftFile& file : left)
-        text += std::to_string(int(file.what)) + " " + std::to_string(file.index) + " " + file.path.toStdString() +
+        text += std::to_string(int(file.what)) + " " + file.name.toStdString() + " " + file.path.toStdString() +
                 " (" + file.reason.toStdString() + ")\n";
     return text;
 }

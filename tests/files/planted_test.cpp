@@ -207,6 +207,7 @@ TEST_F(PlantedRecord, ARecordOfAnotherUserIsNeverUsed) {
     ASSERT_EQ(::chown(encoded(QStringLiteral(".quillory3-commit")), kNobody, kNobody), 0);
     ASSERT_EQ(::chmod(encoded(QStringLiteral(".quillory3-commit")), 0666), 0);
     const auto before = everything();
+    fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
 
     const fw::InterruptedCommit found = recover();
 
