@@ -22,6 +22,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <algorithm>
@@ -890,8 +891,9 @@ TEST_F(InterruptedDoneTest, AFolderKeptBusyByAnotherCopyIsReported) {
 namespace {
 
 // Every message that quotes the title shows its first 40 characters and
-// "...": a refused title, a failed write, two files that are one, an undo
-// that leaves a file, and the start's messages after a "Done" cut off.
+// "...": a refused title, one with "/" too, a failed write, two files that
+// are one, an undo that leaves a file, and the start's messages after a
+// "Done" cut off, settled or not.
 TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
     const QString title = QStringLiteral("Physics ") + QString(60, QLatin1Char('x'));
     const QString shown = title.left(40) + QStringLiteral("...");
@@ -907,17 +909,26 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"") + shown + QStringLiteral("\""))) << messages_[0];
 
+    const QString slashed = QStringLiteral("Physics/") + QString(60, QLatin1Char('x'));
+    setTitle(slashed);
+    pressDone();
+    setTitle(title);
+    ASSERT_EQ(messages_.size(), 2u);
+    EXPECT_TRUE(messages_[1].contains(QStringLiteral("\"") + slashed.left(40) + QStringLiteral("...\"")))
+        << messages_[1];
+    EXPECT_FALSE(messages_[1].contains(slashed)) << messages_[1];
+
     fw::testing::FailStep(fw::testing::Step::PutInPlace, title + QStringLiteral(".js"), EIO);
     pressDone();
-    ASSERT_EQ(messages_.size(), 2u);
-    EXPECT_EQ(messages_[1], QStringLiteral("The test could not be saved: \"%1\" could not be written (Input/output "
+    ASSERT_EQ(messages_.size(), 3u);
+    EXPECT_EQ(messages_[2], QStringLiteral("The test could not be saved: \"%1\" could not be written (Input/output "
                                            "error). Your work is kept; fix the cause and press \"Done\" again.")
                                 .arg(answers));
 
     ASSERT_EQ(::symlink(encodedName(".js").constData(), encodedName(".html").constData()), 0);
     pressDone();
-    ASSERT_EQ(messages_.size(), 3u);
-    EXPECT_EQ(messages_[2], QStringLiteral("The test could not be saved: \"%1\" could not be written (it is the same "
+    ASSERT_EQ(messages_.size(), 4u);
+    EXPECT_EQ(messages_[3], QStringLiteral("The test could not be saved: \"%1\" could not be written (it is the same "
                                            "file as \"%2\"). Your work is kept; fix the cause and press \"Done\" "
                                            "again.")
                                 .arg(answers, page));
@@ -928,12 +939,12 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
     fw::testing::FailStep(fw::testing::Step::PutInPlace, title + QStringLiteral(".js"), EIO);
     fw::testing::FailStep(fw::testing::Step::PutBack, title + QStringLiteral(".html"), EACCES);
     pressDone();
-    ASSERT_EQ(messages_.size(), 4u);
-    EXPECT_TRUE(messages_[3].contains(QStringLiteral("Not everything could be tidied up: the old file of \"%1\" is "
+    ASSERT_EQ(messages_.size(), 5u);
+    EXPECT_TRUE(messages_[4].contains(QStringLiteral("Not everything could be tidied up: the old file of \"%1\" is "
                                                      "kept as \"%2")
                                           .arg(page, folder)))
-        << messages_[3];
-    EXPECT_FALSE(messages_[3].contains(title)) << messages_[3];
+        << messages_[4];
+    EXPECT_FALSE(messages_[4].contains(title)) << messages_[4];
     expectWorkKept();
 
     // The next start puts the old page back.
@@ -942,6 +953,23 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
                                                              "files from before it were put back.")
                                                   .arg(shown)});
     EXPECT_EQ(readFile(title + QStringLiteral(".html")), "old page");
+    EXPECT_EQ(folderEntries(), (QStringList{title + QStringLiteral(".html"), title + QStringLiteral(".js")}));
+
+    // A start that cannot put the old page back quotes both the title and the page short.
+    prepare(title);
+    ASSERT_EQ(pressDoneAndStopBeforePlacing(title + QStringLiteral(".js")), kStoppedDone);
+    fw::testing::FailStep(fw::testing::Step::PutBack, title + QStringLiteral(".html"), EIO);
+    restart();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].startsWith(QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and not all "
+                                                       "of it could be settled: the old file of \"%2\" is kept as \"")
+                                            .arg(shown, page)))
+        << messages_[0];
+    EXPECT_FALSE(messages_[0].contains(title)) << messages_[0];
+
+    restart();
+    EXPECT_EQ(readFile(title + QStringLiteral(".html")), "old page");
+    EXPECT_EQ(readFile(title + QStringLiteral(".js")), "old answers");
     EXPECT_EQ(folderEntries(), (QStringList{title + QStringLiteral(".html"), title + QStringLiteral(".js")}));
 }
 
@@ -971,6 +999,118 @@ TEST_F(InterruptedDoneTest, AStartThatCannotSettleEverythingSaysWhatIsLeft) {
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
     EXPECT_EQ(readFile(QStringLiteral("Speed.js")), "old answers");
     EXPECT_EQ(folderEntries(), pair_);
+}
+
+// A "Done" under another title meets what an earlier one left: its message
+// names the file it could not write by the new title, and what is left by the
+// earlier title's own files. A record whose place is held by a link is used
+// neither way.
+TEST_F(InterruptedDoneTest, AnEarlierDoneIsNamedByItsOwnFiles) {
+    writeFile(QStringLiteral("Quiz6.html"), "old page");
+    writeFile(QStringLiteral("Quiz6.js"), "old answers");
+    prepare(QStringLiteral("Quiz6"));
+    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Quiz6.js")), kStoppedDone);
+
+    setTitle(QStringLiteral("Quiz7"));
+    fw::testing::FailStep(fw::testing::Step::PutBack, QStringLiteral("Quiz6.html"), EIO);
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    const QString earlierPage = QDir::toNativeSeparators(path(QStringLiteral("Quiz6.html")));
+    const QString page = QDir::toNativeSeparators(path(QStringLiteral("Quiz7.html")));
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("\"%1\" could not be written (an earlier save in this folder was "
+                                                     "interrupted, and not all of it could be settled)")
+                                          .arg(page)))
+        << messages_[0];
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("the old file of \"%1\" is kept as \"").arg(earlierPage)))
+        << messages_[0];
+    EXPECT_FALSE(messages_[0].contains(QStringLiteral("the old file of \"%1").arg(page))) << messages_[0];
+    expectWorkKept();
+
+    restart();
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("An earlier \"Done\" for \"Quiz6\" was interrupted; the "
+                                                             "files from before it were put back.")});
+    EXPECT_EQ(readFile(QStringLiteral("Quiz6.html")), "old page");
+    EXPECT_EQ(readFile(QStringLiteral("Quiz6.js")), "old answers");
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("Quiz6.html"), QStringLiteral("Quiz6.js")}));
+
+    const QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString target = elsewhere.filePath(QStringLiteral("record"));
+    {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write("not this folder's record"), 24);
+    }
+    const QString record = path(QStringLiteral(".quillory3-commit"));
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(record).constData()), 0);
+    prepare(QStringLiteral("Quiz7"));
+    messages_.clear();
+
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(the record \"%1\" in this folder could not be used (Too many "
+                                                     "levels of symbolic links))")
+                                          .arg(QDir::toNativeSeparators(record))))
+        << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral(".quillory3-commit"), QStringLiteral("Quiz6.html"),
+                                            QStringLiteral("Quiz6.js")}));
+    EXPECT_EQ(QFileInfo(record).symLinkTarget(), target);
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("not this folder's record"));
+    EXPECT_EQ(QDir(elsewhere.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("record")});
+}
+
+// A file the teacher put where the interrupted "Done" had made none: no step
+// of it could have left that file, so neither the start nor the next "Done"
+// touches it, and both say so until she removes the record.
+TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
+    prepare();
+    const int status = RunInChild([&] {
+        fw::testing::ObserveSteps([](fw::testing::Step step, const QString&, bool done) {
+            if (step == fw::testing::Step::CreateFile && !done) ::_exit(kStoppedDone);
+        });
+        pressDone();
+        return 0;
+    });
+    ASSERT_EQ(status, kStoppedDone);
+    writeFile(QStringLiteral("Speed.html"), "her page");
+    const FileIdentity hers = IdentityOf(path(QStringLiteral("Speed.html")));
+    const QString page = QDir::toNativeSeparators(path(QStringLiteral("Speed.html")));
+    const QString record = QDir::toNativeSeparators(path(QStringLiteral(".quillory3-commit")));
+
+    restart();
+
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
+                             "An earlier \"Done\" for \"Speed\" was interrupted, and its files are not as it could "
+                             "have left them, so none was changed: \"%1\" stands, where \"Done\" found no file. Keep "
+                             "what you need of them, then remove \"%2\".")
+                                                  .arg(page, record)});
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "her page");
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), hers);
+    EXPECT_TRUE(folderEntries().contains(QStringLiteral(".quillory3-commit")));
+
+    prepare();
+    messages_.clear();
+    pressDone();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("an earlier save in this folder was interrupted, and its files "
+                                                     "are not as it could have left them, so none was changed")))
+        << messages_[0];
+    EXPECT_TRUE(messages_[0].contains(
+        QStringLiteral(" In the folder: \"%1\" stands, where \"Done\" found no file.").arg(page)))
+        << messages_[0];
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "her page");
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), hers);
+    expectWorkKept();
+
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral(".quillory3-commit"))));
+    expectCleanRetry();
 }
 
 }  // namespace

@@ -44,12 +44,16 @@ void FailStep(Step step, const QString& file, int error);
 using StepObserver = std::function<void(Step step, const QString& file, bool done)>;
 void ObserveSteps(StepObserver observer);
 
+// As on a file system that cannot rename without replacing (renameat2
+// refuses RENAME_NOREPLACE with EINVAL), until ResetFileSteps().
+void RefuseNoReplaceRenames();
+
 // How long a commit waits for a folder that another one holds (10 s unless a
 // test sets it).
 void SetLockTimeout(std::chrono::milliseconds timeout);
 
 // Back to the file layer as the program has it: nothing armed, nobody
-// watching, the usual wait for a busy folder.
+// watching, the usual wait for a busy folder, renames as the system has them.
 void ResetFileSteps();
 
 }  // namespace fw::testing

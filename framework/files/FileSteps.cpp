@@ -29,6 +29,11 @@ std::chrono::milliseconds& lockTimeout() {
     return timeout;
 }
 
+bool& noReplaceRefused() {
+    static bool refused = false;
+    return refused;
+}
+
 }  // namespace
 
 void testing::FailStep(Step step, const QString& file, int error) {
@@ -39,7 +44,10 @@ void testing::ObserveSteps(StepObserver watch) { observer() = std::move(watch); 
 
 void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout() = timeout; }
 
+void testing::RefuseNoReplaceRenames() { noReplaceRefused() = true; }
+
 void testing::ResetFileSteps() {
+    noReplaceRefused() = false;
     armedFaults().clear();
     observer() = nullptr;
     lockTimeout() = kLockTimeout;
@@ -65,5 +73,7 @@ void steps::End(Step step, const QByteArray& file) {
 void ForgetArmedFaults() { armedFaults().clear(); }
 
 std::chrono::milliseconds LockTimeout() { return lockTimeout(); }
+
+bool NoReplaceRenamesRefused() { return noReplaceRefused(); }
 
 }  // namespace fw

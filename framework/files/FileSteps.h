@@ -38,5 +38,6 @@ int TakeStep(Step step, const QByteArray& file, Call call) {
 void ForgetArmedFaults();
 
 std::chrono::milliseconds LockTimeout();
+bool NoReplaceRenamesRefused();
 
 }  // namespace fw

@@ -1,5 +1,7 @@
 #include "framework/files/FileSystemCalls.h"
 
+#include "framework/files/FileSteps.h"
+
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cstring>
@@ -94,7 +96,10 @@ QByteArray FollowLinks(const QByteArray& path) {
 }
 
 int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return 0;
+    const int result = NoReplaceRenamesRefused() ? (errno = EINVAL, -1)
+                                                 : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                                                               RENAME_NOREPLACE);
+    if (result == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return -1;
     struct stat st {};
     if (::lstat(to.constData(), &st) == 0) {

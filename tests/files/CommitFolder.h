@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,12 +71,26 @@ protected:
             fw::testing::ObserveSteps([&](fw::testing::Step, const QString&, bool done) {
                 if (done == after && ++seen == n) ::_exit(kStopped);
             });
-            if (withoutLinks) {
-                fw::testing::FailStep(fw::testing::Step::Link, QStringLiteral("q.html"), EXDEV);
-                fw::testing::FailStep(fw::testing::Step::Link, QStringLiteral("q.js"), EXDEV);
-            }
+            if (withoutLinks) refuseLinks();
             return commitIn(folder, QStringLiteral("new page"), QStringLiteral("new answers")) ? 1 : 0;
         });
+    }
+    // Commits the pair in a child that stops as `step` for `file` begins (or,
+    // `after`, once it is taken); `first` runs in the child before.
+    int commitStoppingWhen(fw::testing::Step step, const QString& file, bool after,
+                           const std::function<void()>& first = {}) const {
+        return RunInChild([&] {
+            if (first) first();
+            fw::testing::ObserveSteps([&](fw::testing::Step taken, const QString& name, bool done) {
+                if (taken == step && name == file && done == after) ::_exit(kStopped);
+            });
+            return commitPair() ? 1 : 0;
+        });
+    }
+    // As on FAT: no old file gets a second name.
+    static void refuseLinks() {
+        for (const char* name : {"q.html", "q.js"})
+            fw::testing::FailStep(fw::testing::Step::Link, QString::fromLatin1(name), EXDEV);
     }
     fw::InterruptedCommit recover() const { return fw::RecoverInterruptedCommit(folder()); }
 

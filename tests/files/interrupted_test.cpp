@@ -5,10 +5,12 @@
 // holds for root as for anyone.
 #include "support/Forked.h"
 #include "files/CommitFolder.h"
+#include "support/RawFolders.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <cerrno>
@@ -239,6 +241,190 @@ TEST_F(StoppedCommit, ANewRecordReplacesEveryLineOfAnEarlierOne) {
                                       QStringLiteral("q.html"), QStringLiteral("q.js")}));
 }
 
+// A file of the teacher's where no step of the commit could have left one
+// (a page restored from a backup where the commit had made none; a file at
+// the target of an old file moved aside, as a half-finished rename on FAT
+// leaves one) is never taken for the commit's own: the start touches
+// nothing, keeps the record and says what stands, and "Done" refuses the
+// folder until the record is gone. Where nothing but the targets is left,
+// nothing is guessed: an old page changed by hand stays as it is.
+TEST_F(StoppedCommit, TheStartActsOnlyOnWhatTheCommitsStepsLeave) {
+    const auto expectLeftAlone = [&](const QStringList& before, const QByteArray& record) {
+        const fw::InterruptedCommit found = recover();
+        EXPECT_EQ(found.outcome, Outcome::Unsettled);
+        EXPECT_EQ(entries(), before);
+        const auto refused = commitPair(QStringLiteral("B page"), QStringLiteral("B answers"));
+        EXPECT_TRUE(refused && refused->leftAsFound && refused->left.size() == found.left.size());
+        EXPECT_EQ(entries(), before);
+        EXPECT_EQ(readFile(QStringLiteral(".quillory3-commit")), record);
+        return found.left;
+    };
+
+    ASSERT_EQ(commitStoppingWhen(Step::CreateFile, QStringLiteral("q.html"), false), kStopped);
+    writeFile(QStringLiteral("q.html"), "her page");
+    const auto left = expectLeftAlone(entries(), readFile(QStringLiteral(".quillory3-commit")));
+    ASSERT_EQ(left.size(), 1u) << LeftText(left);
+    EXPECT_EQ(left[0].what, fw::LeftFile::What::NewFile);
+    EXPECT_EQ(left[0].path, encodedPath(QStringLiteral("q.html")));
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "her page");
+
+    for (const bool noReplace : {false, true}) {
+        SCOPED_TRACE(noReplace);
+        clearFolder();
+        writeOldPair();
+        ASSERT_EQ(commitStoppingWhen(Step::MoveAside, QStringLiteral("q.html"), true, refuseLinks), kStopped);
+        writeFile(QStringLiteral("q.html"), "her copy");
+        if (noReplace) fw::testing::RefuseNoReplaceRenames();
+        const auto kept = expectLeftAlone(entries(), readFile(QStringLiteral(".quillory3-commit")));
+        ASSERT_FALSE(kept.empty());
+        EXPECT_EQ(kept[0].what, fw::LeftFile::What::OldFile);
+        EXPECT_EQ(RawRead(kept[0].path), "old page");
+        EXPECT_EQ(readFile(QStringLiteral("q.html")), "her copy");
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+        fw::testing::ResetFileSteps();
+    }
+
+    clearFolder();
+    writeOldPair();
+    ASSERT_EQ(commitStoppingWhen(Step::CreateFile, QStringLiteral("q.html"), false), kStopped);
+    writeFile(QStringLiteral("q.html"), "old page, changed by hand");
+    EXPECT_EQ(recover().outcome, Outcome::Untouched);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "old page, changed by hand");
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+    EXPECT_EQ(entries(), pair_);
+}
+
+// A commit that failed once every new file stood in place, and whose undo
+// could not move them back: the next start goes on with the undo, as the
+// failure said, unless the record could not be told; then it finishes the
+// commit and says so.
+TEST_F(StoppedCommit, AFailedCommitIsUndoneAtTheNextStartAsItSaid) {
+    for (const bool told : {true, false}) {
+        SCOPED_TRACE(told);
+        clearFolder();
+        writeOldPair();
+        const FileIdentity page = identity(QStringLiteral("q.html"));
+        const FileIdentity answers = identity(QStringLiteral("q.js"));
+        FailStep(Step::SyncPlaced, QString(), EIO);
+        if (!told) FailStep(Step::MarkUndone, QString(), EROFS);
+        FailStep(Step::TakeBack, QString(), EROFS);
+
+        const auto failure = commitPair();
+
+        ASSERT_TRUE(failure);
+        ASSERT_EQ(failure->left.size(), 2u) << LeftText(failure->left);
+        for (const fw::LeftFile& file : failure->left) {
+            EXPECT_EQ(file.what, fw::LeftFile::What::OldFile);
+            EXPECT_EQ(file.reason, QStringLiteral("Read-only file system"));
+        }
+        const fw::InterruptedCommit found = recover();
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        EXPECT_EQ(entries(), pair_);
+        if (told) {
+            EXPECT_EQ(found.outcome, Outcome::Undone);
+            EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+            EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+        } else {
+            EXPECT_EQ(found.outcome, Outcome::Completed);
+            EXPECT_EQ(readFile(QStringLiteral("q.js")), "new answers");
+        }
+    }
+}
+
+// A stop in the middle of an undo, that of a failed commit or the start's
+// own, at each of its steps: the start after it puts the folder in order.
+TEST_F(StoppedCommit, AStopInTheMiddleOfAnUndoIsFinishedByTheNextStart) {
+    const Step undoSteps[] = {Step::MarkUndone, Step::TakeBack, Step::SyncUndo, Step::PutBack, Step::RemoveKept,
+                              Step::RemoveNew,  Step::RemoveJournal};
+    const auto isUndoStep = [&](Step step) { return std::find(std::begin(undoSteps), std::end(undoSteps), step) != std::end(undoSteps); };
+    const auto expectWholePair = [&](const FileIdentity& page, const FileIdentity& answers) {
+        EXPECT_TRUE(recover().left.empty());
+        if (readFile(QStringLiteral("q.html")) == "new page") {
+            EXPECT_EQ(readFile(QStringLiteral("q.js")), "new answers");
+        } else {
+            EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+            EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+        }
+        EXPECT_EQ(entries(), pair_);
+    };
+    int stops = 0;
+    for (const bool noLinks : {false, true}) {
+        for (const Step fault : {Step::SyncPlaced, Step::PutInPlace, Step::SyncKept}) {
+            for (const bool inTheStart : {false, true}) {
+                for (int n = 1;; ++n) {
+                    SCOPED_TRACE(testing::Message() << noLinks << " " << int(fault) << " " << inTheStart << " " << n);
+                    ASSERT_LT(n, 40) << "the undo never ends";
+                    clearFolder();
+                    writeOldPair();
+                    const FileIdentity page = identity(QStringLiteral("q.html"));
+                    const FileIdentity answers = identity(QStringLiteral("q.js"));
+                    int seen = 0;
+                    const auto stopAtTheNthUndoStep = [&] {
+                        fw::testing::ObserveSteps([&](Step step, const QString&, bool done) {
+                            if (!done && isUndoStep(step) && ++seen == n) ::_exit(kStopped);
+                        });
+                    };
+                    const int status = RunInChild([&] {
+                        if (noLinks) refuseLinks();
+                        if (inTheStart) {
+                            // A crash where the fault would be, then a start that stops.
+                            fw::testing::ObserveSteps([&](Step step, const QString& file, bool done) {
+                                if (step == fault && !done && (file.isEmpty() || file == QStringLiteral("q.js")))
+                                    ::_exit(kStopped + 1);
+                            });
+                            commitPair();
+                            return 1;
+                        }
+                        FailStep(fault, fault == Step::PutInPlace ? QStringLiteral("q.js") : QString(), EIO);
+                        stopAtTheNthUndoStep();
+                        return commitPair() ? 0 : 1;
+                    });
+                    if (inTheStart) {
+                        ASSERT_EQ(status, kStopped + 1);
+                        const int started = RunInChild([&] {
+                            stopAtTheNthUndoStep();
+                            recover();
+                            return 0;
+                        });
+                        if (started == 0) break;
+                        ASSERT_EQ(started, kStopped);
+                    } else if (status != kStopped) {
+                        break;
+                    }
+                    ++stops;
+                    expectWholePair(page, answers);
+                }
+            }
+        }
+    }
+    EXPECT_GT(stops, 40);
+}
+
+// An earlier commit whose settling fails stops the new one: its record is
+// not overwritten, its kept file stays, and the next start settles it.
+TEST_F(StoppedCommit, AnEarlierCommitThatCannotBeSettledStopsTheNewOne) {
+    writeOldPair();
+    const FileIdentity page = identity(QStringLiteral("q.html"));
+    ASSERT_EQ(commitStoppingWhen(Step::PutInPlace, QStringLiteral("q.js"), false), kStopped);
+    const QByteArray record = readFile(QStringLiteral(".quillory3-commit"));
+    FailStep(Step::PutBack, QStringLiteral("q.html"), EIO);
+
+    const auto failure = commitPair(QStringLiteral("B page"), QStringLiteral("B answers"));
+
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->reason, QStringLiteral("an earlier save in this folder was interrupted, and not all of it "
+                                              "could be settled"));
+    ASSERT_FALSE(failure->left.empty());
+    EXPECT_EQ(failure->left[0].what, fw::LeftFile::What::OldFile);
+    EXPECT_EQ(RawRead(failure->left[0].path), "old page");
+    EXPECT_EQ(readFile(QStringLiteral(".quillory3-commit")), record);
+
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
+    EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+    EXPECT_EQ(entries(), pair_);
+}
+
 // ---- Two copies of the program in one folder ----
 
 class TwoCopies : public CommitFolder {
@@ -268,6 +454,27 @@ protected:
     // As on a file system that cannot lock files: every try fails.
     static void withoutLocks() {
         for (int i = 0; i < 2000; ++i) FailStep(Step::Lock, QString(), ENOLCK);
+    }
+    // The start, which never waits for another copy; then commits wait 200 ms.
+    fw::InterruptedCommit recoverAtOnce() const {
+        fw::testing::SetLockTimeout(std::chrono::seconds(60));
+        const auto start = std::chrono::steady_clock::now();
+        const fw::InterruptedCommit found = recover();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
+        return found;
+    }
+    // Replaces the process that the record says wrote it.
+    void rewriteWriter(const QByteArray& boot, qint64 pid, qint64 start) {
+        QList<QByteArray> lines = readFile(QStringLiteral(".quillory3-commit")).split('\n');
+        const QList<QByteArray> by = lines[1].split(' ');
+        lines[1] = "by " + by[1] + ' ' + (boot.isEmpty() ? by[2] : boot) + ' ' + QByteArray::number(pid) + ' ' +
+                   QByteArray::number(start);
+        writeFile(QStringLiteral(".quillory3-commit"), lines.join('\n'));
+    }
+    // A copy that dies just before its answers go in place, without locks.
+    void crashWithoutLocks() {
+        ASSERT_EQ(commitStoppingWhen(Step::PutInPlace, QStringLiteral("q.js"), false, withoutLocks), kStopped);
     }
     Signal held_;
     Signal release_;
@@ -315,9 +522,8 @@ TEST_F(TwoCopies, AFolderBusyForTooLongIsReportedAndNothingIsWritten) {
 TEST_F(TwoCopies, TheStartLeavesACommitThatIsStillRunning) {
     writeOldPair();
     const pid_t first = startHeldCopy();
-    fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
 
-    EXPECT_EQ(recover().outcome, Outcome::None);
+    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
 
     release_.Give();
     EXPECT_EQ(WaitForChild(first), 0);
@@ -402,7 +608,7 @@ TEST_F(TwoCopies, WithoutLocksTheRecordsWriterDecides) {
     fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
 
     withoutLocks();
-    EXPECT_EQ(recover().outcome, Outcome::None);
+    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
     EXPECT_EQ(readFile(QStringLiteral("q.html")), "A page");
     withoutLocks();
     const auto failure = commitPair(QStringLiteral("B page"), QStringLiteral("B answers"));
@@ -425,6 +631,52 @@ TEST_F(TwoCopies, WithoutLocksTheRecordsWriterDecides) {
     withoutLocks();
     EXPECT_EQ(recover().outcome, Outcome::Undone);
     expectPair("A page", "A answers");
+}
+
+// Without locks, a record is its writer's only while that very process
+// runs: one whose pid another process took since, or that was written
+// before the machine started again, is settled, and one this process wrote
+// is never taken for another copy's running commit.
+TEST_F(TwoCopies, WithoutLocksTheWriterIsKnownByItsStartItsBootAndItsProcess) {
+    writeOldPair();
+    Signal release;
+    const pid_t other = StartChild([&] { return release.Wait() ? 0 : 1; });
+    QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(other));
+    const qint64 started = stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(19).toLongLong();
+    ASSERT_GT(started, 0);
+
+    crashWithoutLocks();
+    rewriteWriter({}, other, started);
+    withoutLocks();
+    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+    rewriteWriter({}, other, started + 1);  // the pid, taken by another process since
+    withoutLocks();
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
+    expectPair("old page", "old answers");
+
+    crashWithoutLocks();
+    rewriteWriter("an-earlier-boot", other, started);
+    withoutLocks();
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
+    expectPair("old page", "old answers");
+    release.Give();
+    EXPECT_EQ(WaitForChild(other), 0);
+
+    // A failed commit of this process whose undo left a file: the next one
+    // settles it and saves, without waiting.
+    fw::testing::SetLockTimeout(std::chrono::seconds(60));
+    withoutLocks();
+    FailStep(Step::PutInPlace, QStringLiteral("q.js"), EIO);
+    FailStep(Step::PutBack, QStringLiteral("q.html"), EACCES);
+    const auto failure = commitPair();
+    ASSERT_TRUE(failure);
+    ASSERT_FALSE(failure->left.empty());
+    withoutLocks();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(commitPair(QStringLiteral("B page"), QStringLiteral("B answers")));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    expectPair("B page", "B answers");
 }
 
 // ---- A user who may not replace a file ----
