@@ -6,7 +6,6 @@
 #include <QFile>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -35,23 +34,12 @@ QByteArray Unfield(const QByteArray& field) {
     return field == "-" ? QByteArray() : QByteArray::fromPercentEncoding(field);
 }
 
-bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
-
-// Writes all of `bytes` at `offset`.
+// Writes all of `bytes` at `offset`: a record is too small to be written in
+// parts but where the disk is full.
 bool WriteAt(int fd, const QByteArray& bytes, off_t offset) {
-    const char* at = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::pwrite(fd, at, size_t(left), offset);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        at += written;
-        left -= written;
-        offset += written;
-    }
-    return true;
+    const ssize_t written = ::pwrite(fd, bytes.constData(), size_t(bytes.size()), offset);
+    if (written >= 0 && written < bytes.size()) errno = ENOSPC;
+    return written == bytes.size();
 }
 
 QByteArray ReadSmallFile(const char* path) {
@@ -86,9 +74,8 @@ JournalWriter JournalWriter::Self() {
 
 bool JournalWriter::StillRuns() const {
     const JournalWriter self = Self();
-    if (host != self.host || boot != self.boot || pid <= 0 || pid == self.pid) return false;
-    if (::kill(pid_t(pid), 0) != 0 && errno != EPERM) return false;
-    return start == StartOf(pid);
+    return host == self.host && boot == self.boot && pid > 0 && pid != self.pid && start != 0 &&
+           start == StartOf(pid);
 }
 
 CommitJournal::CommitJournal(const QByteArray& folder) : folder_(folder), path_(folder + '/' + kName) {}
@@ -114,8 +101,7 @@ CommitJournal::Opened CommitJournal::Open(bool create) {
     Close();
     if (file && st.st_uid != ::geteuid()) return Opened::Foreign;
     if (error == ENOENT && !create) return Opened::Absent;
-    errno = error;
-    Failed();
+    error_ = error;
     return Opened::Failed;
 }
 
@@ -152,7 +138,7 @@ CommitJournal::Lock CommitJournal::Acquire(bool forCommit) {
         // is its commit's.
         bool busy = result != 0 && errno == EWOULDBLOCK;
         Recorded recorded;
-        if (result != 0 && !busy) busy = Read(recorded) != State::Empty && recorded.writer.StillRuns();
+        if (result != 0 && !busy) busy = Read(recorded) != State::Unreadable && recorded.writer.StillRuns();
         if (busy) {
             Close();
             if (wait()) continue;
@@ -162,7 +148,8 @@ CommitJournal::Lock CommitJournal::Acquire(bool forCommit) {
         // lock is on a file nobody else will open again.
         struct stat held {};
         struct stat named {};
-        if (::fstat(fd_, &held) == 0 && ::lstat(path_.constData(), &named) == 0 && SameFile(held, named))
+        if (::fstat(fd_, &held) == 0 && ::lstat(path_.constData(), &named) == 0 && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino)
             return Lock::Held;
         Close();
     }
@@ -179,16 +166,9 @@ CommitJournal::State CommitJournal::Read(Recorded& recorded) {
     if (::fstat(fd_, &st) != 0) return unreadable(errno);
     if (st.st_size > kMostBytes) return unreadable(EFBIG);
     QByteArray bytes(qsizetype(st.st_size), '\0');
-    qsizetype got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::pread(fd_, bytes.data() + got, size_t(bytes.size() - got), got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return unreadable(errno);
-        if (n == 0) break;
-        got += n;
-    }
+    const ssize_t got = ::pread(fd_, bytes.data(), size_t(bytes.size()), 0);
+    if (got < 0) return unreadable(errno);
     bytes.truncate(got);
-    if (bytes.isEmpty()) return State::Empty;
     // Only whole lines count: a line cut off was being written when the
     // program stopped.
     QList<QByteArray> lines = bytes.split('\n');

@@ -40,10 +40,9 @@ struct Recorded {
     bool undone = false;  // the commit failed and began its undo: it is never to be finished
 };
 
-// The record: a hidden file of fixed name in the commit's folder, locked
-// with flock() for as long as a commit or a recovery runs. It is removed
-// when the commit ends, so a record with content is what a commit that died
-// left behind.
+// The record: a hidden file of fixed name in the commit's folder, locked with
+// flock() while a commit or a recovery runs, and removed when the commit ends:
+// a record with content is what a commit that died left behind.
 class CommitJournal {
 public:
     static constexpr char kName[] = ".quillory3-commit";
@@ -60,17 +59,15 @@ public:
         Foreign,  // the record belongs to another user (for the whole timeout, when waiting): never used
         Failed,   // the record could not be opened: Error() says why
     };
-    // Opens the record without following a link. A commit (`forCommit`)
-    // makes an empty one where there is none, and waits as long as
-    // LockTimeout() for the lock and for another user's record to go; the
-    // start does not wait. A record that the previous holder removed while
-    // this one waited is opened afresh. Where the file system has no locks,
-    // a record whose writer still runs on this machine counts as held by it.
+    // Opens the record without following a link. A commit (`forCommit`) makes
+    // an empty one where there is none, and waits up to LockTimeout() for the
+    // lock and for another user's record to go; the start never waits. A
+    // record removed meanwhile by its holder is opened afresh. Without locks,
+    // a record whose writer still runs on this machine counts as held.
     Lock Acquire(bool forCommit);
 
     enum class State {
-        Empty,       // nothing recorded
-        Unfinished,  // cut off while it was written: the commit changed nothing yet
+        Unfinished,  // empty, or cut off while it was written: the commit changed nothing yet
         Begun,       // the commit may have changed files
         Unreadable,  // Error() says why
     };

@@ -12,16 +12,17 @@
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace fw {
 namespace {
 
 // A hidden name beside `target` that no file has yet and that this commit
-// has not chosen before.
+// has not chosen before; empty after a hundred taken ones.
 QByteArray FreeHiddenName(const QByteArray& target, std::set<QByteArray>& chosen) {
     const QByteArray folder = FolderOfPath(target);
-    for (int tries = 0; tries < kHiddenNameTries; ++tries) {
+    for (int tries = 0; tries < 100; ++tries) {
         const QByteArray hidden = HiddenNameFor(NameOfPath(target));
         struct stat st {};
         const QByteArray path = folder + '/' + hidden;
@@ -32,14 +33,9 @@ QByteArray FreeHiddenName(const QByteArray& target, std::set<QByteArray>& chosen
     return {};
 }
 
-// What makes two targets one file: the file itself where one stands, else
-// the folder and the name it would get.
-struct FileKey {
-    dev_t device;
-    ino_t inode;
-    QByteArray name;
-    bool operator==(const FileKey&) const = default;
-};
+// What makes two targets one file: the file itself (device and inode) where
+// one stands, else the folder and the name it would get.
+using FileKey = std::tuple<dev_t, ino_t, QByteArray>;
 
 FileKey KeyOf(const QByteArray& target) {
     struct stat st {};
@@ -50,10 +46,6 @@ FileKey KeyOf(const QByteArray& target) {
 
 QString Quoted(const QByteArray& path) { return QLatin1Char('"') + QFile::decodeName(path) + QLatin1Char('"'); }
 
-QString ForeignRecordReason(const QByteArray& record) {
-    return QStringLiteral("the record %1 in this folder belongs to another user").arg(Quoted(record));
-}
-
 // Settles the commit that the locked record describes, from what stands on
 // the disk; the record itself stays.
 InterruptedCommit SettleRecord(CommitJournal& journal) {
@@ -62,7 +54,6 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
     found.record = journal.Path();
     Recorded recorded;
     switch (journal.Read(recorded)) {
-    case CommitJournal::State::Empty:
     case CommitJournal::State::Unfinished: return found;  // nothing was changed yet
     case CommitJournal::State::Unreadable:
         found.outcome = Outcome::Unreadable;
@@ -85,7 +76,7 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
     const std::optional<std::size_t> at = PointOnDisk(entries, path, recorded.undone ? placed : path.size());
     if (!at) {
         found.outcome = Outcome::Unsettled;
-        found.left = WhatStands(entries);
+        found.left = WhatStands(entries, false);
     } else if (*at == 0) {
         found.outcome = Outcome::Untouched;
     } else if (*at >= placed && !recorded.undone) {
@@ -130,17 +121,19 @@ std::optional<CommitFailure> FileCommit::Prepare() {
     for (std::size_t i = 0; i < names_.size(); ++i)
         if (!IsBareName(names_[i]) || names_[i] == CommitJournal::kName) return Refusal(i, SystemReason(EINVAL));
     struct stat st {};
+    const QString record = Quoted(journal_->Path());
     switch (journal_->Acquire(true)) {
     case CommitJournal::Lock::Held: break;
-    case CommitJournal::Lock::Busy: return Refusal(0, FolderBusyReason());
-    case CommitJournal::Lock::Foreign: return Refusal(0, ForeignRecordReason(journal_->Path()));
+    case CommitJournal::Lock::Busy:
+        return Refusal(0, QStringLiteral("another copy of the program kept the folder busy for too long"));
+    case CommitJournal::Lock::Foreign:
+        return Refusal(0, QStringLiteral("the record %1 in this folder belongs to another user").arg(record));
     case CommitJournal::Lock::Absent:
     case CommitJournal::Lock::Failed:
         // Something that is no record stands at its name.
-        if (::lstat(journal_->Path().constData(), &st) == 0)
-            return Refusal(0, QStringLiteral("the record %1 in this folder could not be used (%2)")
-                                  .arg(Quoted(journal_->Path()), SystemReason(journal_->Error())));
-        return Refusal(0, SystemReason(journal_->Error()));
+        if (::lstat(journal_->Path().constData(), &st) != 0) return Refusal(0, SystemReason(journal_->Error()));
+        return Refusal(0, QStringLiteral("the record %1 in this folder could not be used (%2)")
+                              .arg(record, SystemReason(journal_->Error())));
     }
     if (auto failed = SettleEarlierCommit()) return failed;
     if (auto refused = CheckTargets()) {
@@ -154,10 +147,7 @@ std::optional<CommitFailure> FileCommit::Prepare() {
     }
     recorded_ = true;
     path_ = CommitPath(entries_);
-    std::size_t failed = 0;
-    QString reason;
-    if (!CreateFiles(failed, reason)) return Fail(failed, reason);
-    return std::nullopt;
+    return CreateFiles();
 }
 
 // A record with content under the lock was left by a commit that died. One
@@ -165,24 +155,19 @@ std::optional<CommitFailure> FileCommit::Prepare() {
 std::optional<CommitFailure> FileCommit::SettleEarlierCommit() {
     using Outcome = InterruptedCommit::Outcome;
     const InterruptedCommit earlier = SettleRecord(*journal_);
-    const auto earlierSave = [this](const QString& what) {
-        return Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and %1").arg(what));
-    };
+    QString what = QStringLiteral("not all of it could be settled");
     if (earlier.outcome == Outcome::Unreadable)
-        return earlierSave(QStringLiteral("its record %1 could not be used (%2)")
-                               .arg(Quoted(earlier.record), earlier.reason));
-    CommitFailure failure;
-    if (earlier.outcome == Outcome::Unsettled) {
-        failure = earlierSave(QStringLiteral("its files are not as it could have left them, so none was changed; "
-                                             "keep what you need of them, then remove its record %1")
-                                  .arg(Quoted(earlier.record)));
-        failure.leftAsFound = true;
-    } else if (!earlier.left.empty()) {
-        failure = earlierSave(QStringLiteral("not all of it could be settled"));
-    } else {
+        what = QStringLiteral("its record %1 could not be used (%2)").arg(Quoted(earlier.record), earlier.reason);
+    else if (earlier.outcome == Outcome::Unsettled)
+        what = QStringLiteral("its files are not as it could have left them, so none was changed; keep what you "
+                              "need of them, then remove its record %1")
+                   .arg(Quoted(earlier.record));
+    else if (earlier.left.empty())
         return std::nullopt;
-    }
+    CommitFailure failure =
+        Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and %1").arg(what));
     failure.left = earlier.left;
+    failure.leftAsFound = earlier.outcome == Outcome::Unsettled;
     return failure;
 }
 
@@ -201,7 +186,7 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
         const bool hasOldFile = ::lstat(entry.target.constData(), &old) == 0;
         if (!hasOldFile && errno != ENOENT) return Refusal(i, SystemReason(errno));
         if (hasOldFile) {
-            if (S_ISDIR(old.st_mode)) return Refusal(i, FolderInTheWayReason());
+            if (S_ISDIR(old.st_mode)) return Refusal(i, QStringLiteral("a folder of that name is in the way"));
             struct stat folder {};
             if (::stat(FolderOfPath(entry.target).constData(), &folder) != 0) return Refusal(i, SystemReason(errno));
             if (!MayRemoveFrom(folder, old)) return Refusal(i, SystemReason(EPERM));
@@ -225,7 +210,7 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
     return std::nullopt;
 }
 
-bool FileCommit::CreateFiles(std::size_t& failed, QString& reason) {
+std::optional<CommitFailure> FileCommit::CreateFiles() {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         const JournalEntry& entry = entries_[i];
         const QByteArray temporary = entry.Beside(entry.temporary);
@@ -240,22 +225,17 @@ bool FileCommit::CreateFiles(std::size_t& failed, QString& reason) {
         const int fd = TakeStep(Step::CreateFile, entry.name, [&] {
             return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         });
-        if (fd < 0) {
-            failed = i;
-            reason = SystemReason(errno);
-            return false;
-        }
+        if (fd < 0) return Fail(i, SystemReason(errno));
         ++at_;
         streams_.emplace_back(new TextOutputStream(entry.name, fd, replaced));
     }
-    return true;
+    return std::nullopt;
 }
 
 std::optional<CommitFailure> FileCommit::Finish() {
     if (!recorded_) return Refusal(0, SystemReason(EALREADY));
-    for (std::size_t i = 0; i < streams_.size(); ++i) {
+    for (std::size_t i = 0; i < streams_.size(); ++i)
         if (!streams_[i]->Close()) return Fail(i, streams_[i]->Error());
-    }
     for (; at_ < path_.size() && path_[at_].to == Stage::Kept; ++at_)
         if (!KeepOldFile(entries_[path_[at_].index])) return Fail(path_[at_].index, SystemReason(errno));
     // Every old file has its second name on the disk before any target changes.
@@ -318,10 +298,7 @@ InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
     case CommitJournal::Lock::Absent:
     case CommitJournal::Lock::Busy: return {};
     // Maybe a colleague's commit that is still running: left alone.
-    case CommitJournal::Lock::Foreign:
-        found.outcome = InterruptedCommit::Outcome::Foreign;
-        found.reason = ForeignRecordReason(journal.Path());
-        return found;
+    case CommitJournal::Lock::Foreign: found.outcome = InterruptedCommit::Outcome::Foreign; return found;
     case CommitJournal::Lock::Failed:
         found.outcome = InterruptedCommit::Outcome::Unreadable;
         found.reason = SystemReason(journal.Error());

@@ -21,11 +21,9 @@ class TextOutputStream;
 // A file a failed commit or a recovery could not tidy away, or that stands
 // where an interrupted commit could not have left it.
 struct LeftFile {
-    enum class What {
-        OldFile,     // the target's old file, kept under a hidden name
-        NewFile,     // a file at the target, where the commit found none
-        Unfinished,  // a new file under its hidden name
-    };
+    // The target's old file, kept under a hidden name; a file at the target,
+    // where the commit found none; a new file under its hidden name.
+    enum class What { OldFile, NewFile, Unfinished };
     What what;
     QByteArray name;  // the target it belongs to, its bare name in the commit's folder
     QByteArray path;  // where it is left
@@ -54,11 +52,10 @@ struct CommitFailure {
 // and only then creates the new files under hidden names. A target that is a
 // symbolic link stays one: the file it names is replaced.
 //
-// Finish() closes the new files, keeps each old file under a hidden name (a
-// second link, or the file itself moved aside where links fail), puts the
-// new files in place, and removes the kept files and the record. A failed
-// step, or a commit dropped before Finish(), walks the same steps back: every
-// old file back, and what the commit made removed.
+// Finish() keeps each old file under a hidden name (a second link, or moved
+// aside where links fail), puts the new files in place, and removes the kept
+// files and the record. A failed step, or a commit dropped before Finish(),
+// walks the same steps back.
 class FileCommit {
 public:
     // nullptr, with `failure` filled in, when the commit cannot begin; then
@@ -77,7 +74,7 @@ private:
     std::optional<CommitFailure> Prepare();
     std::optional<CommitFailure> SettleEarlierCommit();
     std::optional<CommitFailure> CheckTargets();
-    bool CreateFiles(std::size_t& failed, QString& reason);
+    std::optional<CommitFailure> CreateFiles();
     bool KeepOldFile(const JournalEntry& entry);
     CommitFailure Refusal(std::size_t index, QString reason) const;
     CommitFailure Fail(std::size_t index, QString reason);
@@ -106,9 +103,7 @@ struct InterruptedCommit {
     Outcome outcome = Outcome::None;
     std::vector<QByteArray> names;  // the targets it was replacing, bare names
     bool hadOldFiles = false;       // at least one target had a file before it
-    // What could not be settled, the record staying for the next start; or,
-    // when Unsettled, what stands.
-    std::vector<LeftFile> left;
+    std::vector<LeftFile> left;     // what is left for the next start to settle; or, Unsettled, what stands
     QByteArray record;              // the record's path
     QString reason;                 // why the record could not be used
 };

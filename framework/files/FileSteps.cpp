@@ -12,54 +12,38 @@ struct ArmedFault {
     int error;
 };
 
-std::vector<ArmedFault>& armedFaults() {
-    static std::vector<ArmedFault> faults;
-    return faults;
-}
-
-testing::StepObserver& observer() {
-    static testing::StepObserver watching;
-    return watching;
-}
-
 constexpr std::chrono::milliseconds kLockTimeout{10000};
 
-std::chrono::milliseconds& lockTimeout() {
-    static std::chrono::milliseconds timeout = kLockTimeout;
-    return timeout;
-}
-
-bool& noReplaceRefused() {
-    static bool refused = false;
-    return refused;
-}
+std::vector<ArmedFault> armedFaults;
+testing::StepObserver observer;
+std::chrono::milliseconds lockTimeout = kLockTimeout;
+bool noReplaceRefused = false;
 
 }  // namespace
 
 void testing::FailStep(Step step, const QString& file, int error) {
-    armedFaults().push_back({step, QFile::encodeName(file), error});
+    armedFaults.push_back({step, QFile::encodeName(file), error});
 }
 
-void testing::ObserveSteps(StepObserver watch) { observer() = std::move(watch); }
+void testing::ObserveSteps(StepObserver watch) { observer = std::move(watch); }
 
-void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout() = timeout; }
+void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout = timeout; }
 
-void testing::RefuseNoReplaceRenames() { noReplaceRefused() = true; }
+void testing::RefuseNoReplaceRenames() { noReplaceRefused = true; }
 
 void testing::ResetFileSteps() {
-    noReplaceRefused() = false;
-    armedFaults().clear();
-    observer() = nullptr;
-    lockTimeout() = kLockTimeout;
+    noReplaceRefused = false;
+    armedFaults.clear();
+    observer = nullptr;
+    lockTimeout = kLockTimeout;
 }
 
 int steps::Begin(Step step, const QByteArray& file) {
-    if (observer()) observer()(step, QFile::decodeName(file), false);
-    std::vector<ArmedFault>& faults = armedFaults();
-    for (auto fault = faults.begin(); fault != faults.end(); ++fault) {
+    if (observer) observer(step, QFile::decodeName(file), false);
+    for (auto fault = armedFaults.begin(); fault != armedFaults.end(); ++fault) {
         if (fault->step == step && (fault->file.isEmpty() || fault->file == file)) {
             const int error = fault->error;
-            faults.erase(fault);
+            armedFaults.erase(fault);
             return error;
         }
     }
@@ -67,13 +51,13 @@ int steps::Begin(Step step, const QByteArray& file) {
 }
 
 void steps::End(Step step, const QByteArray& file) {
-    if (observer()) observer()(step, QFile::decodeName(file), true);
+    if (observer) observer(step, QFile::decodeName(file), true);
 }
 
-void ForgetArmedFaults() { armedFaults().clear(); }
+void ForgetArmedFaults() { armedFaults.clear(); }
 
-std::chrono::milliseconds LockTimeout() { return lockTimeout(); }
+std::chrono::milliseconds LockTimeout() { return lockTimeout; }
 
-bool NoReplaceRenamesRefused() { return noReplaceRefused(); }
+bool NoReplaceRenamesRefused() { return noReplaceRefused; }
 
 }  // namespace fw

@@ -22,12 +22,6 @@ QString SystemReason(int error) {
     return QString::fromLocal8Bit(text);
 }
 
-QString FolderInTheWayReason() { return QStringLiteral("a folder of that name is in the way"); }
-
-QString FolderBusyReason() {
-    return QStringLiteral("another copy of the program kept the folder busy for too long");
-}
-
 QByteArray HiddenNameFor(const QByteArray& target) {
     static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     constexpr int kCharCount = sizeof kChars - 1;
@@ -35,7 +29,7 @@ QByteArray HiddenNameFor(const QByteArray& target) {
     QByteArray name;
     do {
         name = QByteArray(1, '.');
-        while (name.size() < length) name += kChars[QRandomGenerator::global()->bounded(kCharCount)];
+        while (name.size() < length) name += kChars[QRandomGenerator::system()->bounded(kCharCount)];
     } while (name == target);
     return name;
 }
@@ -72,6 +66,13 @@ bool MayFollow(const QByteArray& link, const struct stat& st) {
     return folder.st_uid == st.st_uid;
 }
 
+bool HasCapability(int capability) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+    if (::syscall(SYS_capget, &header, data) != 0) return false;
+    return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
+}
+
 }  // namespace
 
 QByteArray FollowLinks(const QByteArray& path) {
@@ -102,10 +103,7 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
     if (result == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return -1;
     struct stat st {};
-    if (::lstat(to.constData(), &st) == 0) {
-        errno = EEXIST;
-        return -1;
-    }
+    if (::lstat(to.constData(), &st) == 0) return errno = EEXIST, -1;
     return std::rename(from.constData(), to.constData());
 }
 
@@ -120,17 +118,6 @@ bool IsHiddenNameFor(const QByteArray& hidden, const QByteArray& target) {
         return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
     });
 }
-
-namespace {
-
-bool HasCapability(int capability) {
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
-    if (::syscall(SYS_capget, &header, data) != 0) return false;
-    return (data[capability / 32].effective & (1u << (capability % 32))) != 0;
-}
-
-}  // namespace
 
 bool MayRemoveFrom(const struct stat& folder, const struct stat& file) {
     if (!(folder.st_mode & S_ISVTX)) return true;

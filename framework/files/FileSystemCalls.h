@@ -12,20 +12,12 @@ namespace fw {
 // The system's text for an error number ("No space left on device").
 QString SystemReason(int error);
 
-// The reason given when a folder stands where a file is to be written.
-QString FolderInTheWayReason();
-
-// The reason given when another copy of the program keeps a folder busy.
-QString FolderBusyReason();
-
-// A fresh random name for a file beside the file named `target` (a bare
-// name, encoded): "." then letters and digits, as long as the target's name
-// but no longer than 12 bytes (and at least 2), so that any name the folder
-// accepts gives a hidden name it accepts as well. Never `target` itself.
+// A fresh name, drawn from the system's generator (no two processes draw
+// alike), for a file beside the file named `target` (a bare name, encoded):
+// "." then letters and digits, as long as the target's name but no longer
+// than 12 bytes (and at least 2), so that any name the folder accepts gives
+// a hidden name it accepts as well. Never `target` itself.
 QByteArray HiddenNameFor(const QByteArray& target);
-
-// How many fresh hidden names a caller tries while the last one is taken.
-constexpr int kHiddenNameTries = 100;
 
 // The folder part and the name part of an encoded path.
 QByteArray FolderOfPath(const QByteArray& path);

@@ -4,6 +4,7 @@
 #include "framework/files/FileSystemCalls.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <set>
 #include <sys/stat.h>
@@ -58,31 +59,6 @@ std::optional<Stage> StageOnDisk(const JournalEntry& entry) {
     return on.target && !on.oneFile ? std::optional(Stage::Placed) : std::nullopt;
 }
 
-std::vector<Stage> StagesAt(const std::vector<PathStep>& path, std::size_t targets, std::size_t at) {
-    std::vector<Stage> stages(targets, Stage::Before);
-    for (std::size_t i = 0; i < at; ++i) stages[path[i].index] = path[i].to;
-    return stages;
-}
-
-// What stands where at point `at`, for a walk that stopped there.
-std::vector<LeftFile> LeftAt(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
-                             std::size_t at) {
-    const QString reason = SystemReason(errno);
-    const std::vector<Stage> stages = StagesAt(path, entries.size(), at);
-    const bool placedAll = at >= PlacedAt(path);
-    std::vector<LeftFile> left;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const JournalEntry& entry = entries[i];
-        if (stages[i] == Stage::Created)
-            left.push_back({LeftFile::What::Unfinished, entry.name, entry.Beside(entry.temporary), reason});
-        else if (stages[i] == Stage::Placed && entry.kept.isEmpty() && !placedAll)
-            left.push_back({LeftFile::What::NewFile, entry.name, entry.target, reason});
-        else if (stages[i] == Stage::Kept || (stages[i] == Stage::Placed && !entry.kept.isEmpty()))
-            left.push_back({LeftFile::What::OldFile, entry.name, entry.Beside(entry.kept), reason});
-    }
-    return left;
-}
-
 // Takes back the step that brought `entry` to `stage`. Nothing is ever
 // renamed over a file, so a file that took one of the names meanwhile stops
 // the walk and stays.
@@ -119,10 +95,9 @@ std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries) {
 }
 
 std::size_t PlacedAt(const std::vector<PathStep>& path) {
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < path.size(); ++i)
-        if (path[i].to == Stage::Placed) at = i + 1;
-    return at;
+    return path.size() - std::size_t(std::count_if(path.begin(), path.end(), [](const PathStep& step) {
+               return step.to == Stage::Removed;
+           }));
 }
 
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason) {
@@ -171,7 +146,7 @@ std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector
     for (; at > 0; --at) {
         const PathStep& step = path[at - 1];
         if (StepBack(entries[step.index], step.to) != 0) {
-            left = LeftAt(entries, path, at);
+            left = WhatStands(entries, false, SystemReason(errno));
             return at;
         }
         // Every new file is back under its hidden name on the disk before an
@@ -179,7 +154,7 @@ std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector
         // finished commit.
         const bool lastTakenBack = step.to == Stage::Placed && at >= 2 && path[at - 2].to != Stage::Placed;
         if (lastTakenBack && !SyncFolders(FolderOfPath(entries.front().target), entries, Step::SyncUndo)) {
-            left = LeftAt(entries, path, at - 1);
+            left = WhatStands(entries, false, SystemReason(errno));
             return at - 1;
         }
     }
@@ -193,20 +168,22 @@ std::size_t WalkOn(const std::vector<JournalEntry>& entries, const std::vector<P
         const QByteArray kept = entry.Beside(entry.kept);
         if (Look(entry).kept &&
             TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); }) != 0) {
-            left = LeftAt(entries, path, at);
+            left = WhatStands(entries, true, SystemReason(errno));
             return at;
         }
     }
     return at;
 }
 
-std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries) {
+std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries, bool placed, const QString& reason) {
     std::vector<LeftFile> left;
     for (const JournalEntry& entry : entries) {
         const Names on = Look(entry);
-        if (on.kept) left.push_back({LeftFile::What::OldFile, entry.name, entry.Beside(entry.kept), {}});
-        if (on.temporary) left.push_back({LeftFile::What::Unfinished, entry.name, entry.Beside(entry.temporary), {}});
-        if (on.target && entry.kept.isEmpty()) left.push_back({LeftFile::What::NewFile, entry.name, entry.target, {}});
+        if (on.kept) left.push_back({LeftFile::What::OldFile, entry.name, entry.Beside(entry.kept), reason});
+        if (on.temporary)
+            left.push_back({LeftFile::What::Unfinished, entry.name, entry.Beside(entry.temporary), reason});
+        if (on.target && entry.kept.isEmpty() && !placed)
+            left.push_back({LeftFile::What::NewFile, entry.name, entry.target, reason});
     }
     return left;
 }

@@ -15,14 +15,10 @@
 
 namespace fw {
 
-// How far one target got.
-enum class Stage {
-    Before,   // nothing of the commit stands
-    Created,  // the new file stands under its hidden name
-    Kept,     // the old file stands under its kept name too (a second name, or moved aside)
-    Placed,   // the new file stands at the target, the old one under its kept name only
-    Removed,  // the kept old file is gone: the target is finished
-};
+// How far one target got: nothing of the commit stands; the new file under
+// its hidden name; the old file under its kept name too (a second name, or
+// moved aside); the new file at the target; the kept old file removed.
+enum class Stage { Before, Created, Kept, Placed, Removed };
 
 // One step: target `index` reaches `to`.
 struct PathStep {
@@ -32,10 +28,9 @@ struct PathStep {
 
 // The commit's steps in their order: every new file created, every old file
 // kept, every new file put in place, every kept old file removed; each in
-// the order of the targets. A commit that took the first n steps is at n.
+// the order of the targets. A commit that took the first n steps is at n;
+// at PlacedAt() every new file stands at its target.
 std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries);
-
-// The point at which every new file stands at its target.
 std::size_t PlacedAt(const std::vector<PathStep>& path);
 
 // Follows each entry's links again from the record's folder, under the
@@ -53,18 +48,18 @@ bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries
 std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
                                        std::size_t last);
 
-// Walks the path back from `at` to its start, or on from `at` to its end,
-// and gives the point reached. The first step that fails stops the walk, so
-// that the disk still shows a point on the path; then `left` says what
-// stands where, with the system's reason.
+// Walks the path back from `at` to its start, or on to its end, and gives
+// the point reached. A step that fails stops the walk where the disk shows a
+// point on the path; then `left` says what stands where, and why.
 std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
                      std::vector<LeftFile>& left);
 std::size_t WalkOn(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
                    std::vector<LeftFile>& left);
 
-// The commit's files that stand on the disk, where it is at no point of its
-// path: kept old files, hidden new files, and files at targets that had none.
-std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries);
+// What of the commit stands on the disk: kept old files, hidden new files,
+// and, unless the commit `placed` every new file, files at targets that had
+// none; each with `reason`.
+std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries, bool placed, const QString& reason = {});
 
 // Flushes the entries of the record's folder and of every folder a target
 // stands in.

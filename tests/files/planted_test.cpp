@@ -3,11 +3,18 @@
 // a crash, one file under two names. The commit and the next start act only
 // on the files the commit itself names, as the system's own rules allow.
 #include "files/CommitFolder.h"
+#include "support/RawFolders.h"
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <functional>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -31,6 +38,21 @@ protected:
             ASSERT_EQ(::chown(encoded(QStringLiteral("home")), kNobody, kNobody), 0);
             ASSERT_EQ(::chown(encoded(QStringLiteral("home/thesis.tex")), kNobody, kNobody), 0);
         }
+    }
+    // Every file as it stands, to compare after a recovery that must touch none.
+    std::vector<std::pair<QString, FileIdentity>> everything() const {
+        std::vector<std::pair<QString, FileIdentity>> all;
+        for (const QString& name : entries()) all.emplace_back(name, standing(name));
+        for (const QString& name : entriesOf(path(QStringLiteral("home"))))
+            all.emplace_back(QStringLiteral("home/") + name, standing(QStringLiteral("home/") + name));
+        return all;
+    }
+    // A FIFO is never opened: reading one waits for a writer.
+    FileIdentity standing(const QString& name) const {
+        struct stat st {};
+        if (::stat(encodedPath(name).constData(), &st) == 0 && S_ISFIFO(st.st_mode))
+            return {st.st_ino, mode_t(st.st_mode & 07777), {}};
+        return identity(name);
     }
     // A symbolic link `name` to `to`, owned by `user`.
     void plantLink(const QString& name, const QByteArray& to, uid_t user) {
@@ -103,6 +125,54 @@ TEST_F(SharedFolder, EveryLinkOfAChainIsChecked) {
     EXPECT_EQ(readFile(QStringLiteral("home/thesis.tex")), "new answers");
 }
 
+// ---- A colleague's commit ----
+
+// A colleague's "Done" into the shared folder that is still running, its
+// record in place: the start leaves it alone at once, and the next "Done"
+// waits until it has ended, then commits its own pair.
+TEST_F(SharedFolder, AColleaguesDoneThatIsStillRunningIsWaitedFor) {
+    SKIP_UNLESS_ROOT("a colleague who is another user");
+    const Signal holds;
+    const Signal release;
+    const pid_t colleague = StartChild([&] {
+        if (!BecomeNobody()) return 90;
+        fw::testing::ObserveSteps([&](Step step, const QString& file, bool done) {
+            if (step != Step::PutInPlace || file != QStringLiteral("q.js") || done) return;
+            holds.Give();
+            if (!release.Wait()) ::_exit(91);
+        });
+        return commitPair() ? 1 : 0;
+    });
+    if (!holds.Wait(20)) {
+        ::kill(colleague, SIGKILL);
+        FAIL() << "the colleague's commit never reached q.js; its status: " << WaitForChild(colleague);
+    }
+    const auto held = everything();
+
+    QElapsedTimer timer;
+    timer.start();
+    const fw::InterruptedCommit found = recover();
+    EXPECT_LT(timer.elapsed(), 1000) << "the start waited for the colleague";
+    EXPECT_TRUE(found.outcome == Outcome::Foreign || found.outcome == Outcome::None) << int(found.outcome);
+    EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+    EXPECT_EQ(everything(), held);
+
+    const pid_t next = StartChild(
+        [this] { return commitIn(folder(), QStringLiteral("B page"), QStringLiteral("B answers")) ? 1 : 0; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    siginfo_t ended {};
+    const bool waits = ::waitid(P_PID, id_t(next), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
+    EXPECT_TRUE(waits) << "the next commit ended while the colleague's still ran";
+    EXPECT_EQ(everything(), held);
+    release.Give();
+
+    EXPECT_EQ(WaitForChild(colleague), 0);
+    EXPECT_EQ(WaitForChild(next), 0);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "B page");
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), "B answers");
+    EXPECT_EQ(entries(), (QStringList{QStringLiteral("home"), QStringLiteral("q.html"), QStringLiteral("q.js")}));
+}
+
 // ---- One file under two names ----
 
 TEST_F(CommitFolder, TwoTargetsThatAreOneFileAreRefused) {
@@ -137,20 +207,64 @@ TEST_F(CommitFolder, TwoTargetsThatAreOneFileAreRefused) {
     }
 }
 
+// Two file systems mounted afresh give their first files the same inode
+// number: on two devices, they are two files, and each is replaced.
+TEST_F(CommitFolder, TwoFilesOnTwoFileSystemsThatShareAnInodeNumberAreTwoFiles) {
+    SKIP_UNLESS_ROOT("mounting file systems");
+    enum Status { kReplaced, kRefusedAsOneFile, kRefused, kNotReplaced, kLeftBehind, kOtherInodes, kNoMounts };
+    const char* const told[] = {
+        "replaced",
+        "refused as one file",
+        "refused",
+        "the linked files do not hold the new texts",
+        "a file left behind, or a link replaced",
+        "",
+        "the two file systems could not be mounted",
+    };
+    const QByteArray disks[] = {encodedPath(QStringLiteral("disk1")), encodedPath(QStringLiteral("disk2"))};
+    for (const QByteArray& disk : disks) ASSERT_EQ(::mkdir(disk.constData(), 0755), 0);
+
+    // The mounts live in the child's own namespace and end with it.
+    const int status = RunInChild([&]() -> int {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return kNoMounts;
+        struct stat files[2] {};
+        for (int i = 0; i < 2; ++i) {
+            const QByteArray file = disks[i] + "/shared";
+            if (::mount("none", disks[i].constData(), "tmpfs", 0, nullptr) != 0 || !RawWrite(file, "old") ||
+                ::stat(file.constData(), &files[i]) != 0)
+                return kNoMounts;
+        }
+        if (files[0].st_dev == files[1].st_dev) return kNoMounts;
+        if (files[0].st_ino != files[1].st_ino) return kOtherInodes;
+        if (::symlink("disk1/shared", encoded(QStringLiteral("q.html"))) != 0 ||
+            ::symlink("disk2/shared", encoded(QStringLiteral("q.js"))) != 0)
+            return kNoMounts;
+
+        if (const auto failure = commitPair())
+            return failure->sameAs != fw::CommitFailure::kNone ? kRefusedAsOneFile : kRefused;
+        if (RawRead(disks[0] + "/shared") != "new page" || RawRead(disks[1] + "/shared") != "new answers")
+            return kNotReplaced;
+        const std::vector<QByteArray> one{"shared"};
+        const QStringList folder{QStringLiteral("disk1"), QStringLiteral("disk2"), QStringLiteral("q.html"),
+                                 QStringLiteral("q.js")};
+        const bool links = QFileInfo(path(QStringLiteral("q.html"))).isSymLink() &&
+                           QFileInfo(path(QStringLiteral("q.js"))).isSymLink();
+        if (RawEntries(disks[0]) != one || RawEntries(disks[1]) != one || entries() != folder || !links)
+            return kLeftBehind;
+        return kReplaced;
+    });
+
+    if (status == kOtherInodes) GTEST_SKIP() << "two fresh tmpfs gave their first files different inode numbers";
+    EXPECT_EQ(status, kReplaced) << (status >= 0 && status < int(std::size(told)) ? told[status] : "the child failed");
+}
+
 // ---- Records ----
 
 class PlantedRecord : public SharedFolder {
 protected:
     void writeRecord(const QByteArray& files) {
         writeFile(QStringLiteral(".quillory3-commit"), "quillory3 commit\nby host boot 1 1\n" + files + "begun\n");
-    }
-    // Every file as it stands, to compare after a recovery that must touch none.
-    std::vector<std::pair<QString, FileIdentity>> everything() const {
-        std::vector<std::pair<QString, FileIdentity>> all;
-        for (const QString& name : entries()) all.emplace_back(name, identity(name));
-        for (const QString& name : entriesOf(path(QStringLiteral("home"))))
-            all.emplace_back(QStringLiteral("home/") + name, identity(QStringLiteral("home/") + name));
-        return all;
     }
 };
 
@@ -187,6 +301,52 @@ TEST_F(PlantedRecord, ARecordThatNamesOtherFilesTouchesNothing) {
         EXPECT_TRUE(refused->reason.contains(path(QStringLiteral(".quillory3-commit")))) << refused->reason;
         EXPECT_EQ(everything(), before);
     }
+}
+
+// A record of the user's own that no commit of this program writes, and a
+// FIFO at the record's name: the start touches nothing and says so, and
+// "Done" refuses the folder, naming the record.
+TEST_F(PlantedRecord, ARecordOfTheUsersOwnThatIsNoRecordTouchesNothing) {
+    writeOldPair();
+    writeFile(QStringLiteral("notes.txt"), "old page");  // the teacher's copy of the page
+    writeFile(QStringLiteral(".abcde"), "a hidden file of the teacher's");
+    const QString record = path(QStringLiteral(".quillory3-commit"));
+    const auto expectUntouched = [&](const std::vector<std::pair<QString, FileIdentity>>& before) {
+        const fw::InterruptedCommit found = recover();
+        EXPECT_EQ(found.outcome, Outcome::Unreadable);
+        EXPECT_EQ(everything(), before);
+        const auto refused = commitPair();
+        ASSERT_TRUE(refused);
+        EXPECT_TRUE(refused->reason.contains(record)) << refused->reason;
+        EXPECT_EQ(everything(), before);
+    };
+
+    const QByteArray rows[] = {
+        "file q.html notes.txt .abcde\n",            // a visible file as the kept page: an undo would remove it
+        "file q.html .abcde notes.txt\n",            // a visible file as the new page
+        "file q.html - q.js\nfile q.js - .abc\n",    // the other target as the new page
+    };
+    for (const QByteArray& row : rows) {
+        SCOPED_TRACE(row.toStdString());
+        writeRecord(row);
+        expectUntouched(everything());
+    }
+
+    ASSERT_TRUE(QFile::remove(record));
+    ASSERT_EQ(::mkfifo(encoded(QStringLiteral(".quillory3-commit")), 0600), 0);
+    const auto before = everything();
+    // Opening a FIFO to read waits for a writer: the start and "Done" run
+    // first in a child that may not hang the tests.
+    const int status = WaitForChild(StartChild([this] {
+                                        recover();
+                                        commitPair();
+                                        return 0;
+                                    }),
+                                    10);
+    ASSERT_EQ(status, 0) << "the start or \"Done\" waited on the FIFO";
+    expectUntouched(before);
+    struct stat st {};
+    EXPECT_TRUE(::lstat(encoded(QStringLiteral(".quillory3-commit")), &st) == 0 && S_ISFIFO(st.st_mode));
 }
 
 // A record another user wrote, or a link in its place, never steers the
