@@ -10,6 +10,7 @@
 #include "support/Forked.h"
 #include "support/Harness.h"
 #include "support/PageTexts.h"
+#include "support/Privilege.h"
 #include "support/RawFolders.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
@@ -971,6 +972,36 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
     EXPECT_EQ(readFile(title + QStringLiteral(".html")), "old page");
     EXPECT_EQ(readFile(title + QStringLiteral(".js")), "old answers");
     EXPECT_EQ(folderEntries(), (QStringList{title + QStringLiteral(".html"), title + QStringLiteral(".js")}));
+}
+
+// A colleague's record in a shared folder is never called an interrupted
+// "Done": the start says whose it is and changes nothing, and "Done" waits
+// for it as for a busy folder before it says so.
+TEST_F(InterruptedDoneTest, AColleaguesRecordIsNotTakenForAnInterruptedDone) {
+    SKIP_UNLESS_ROOT("a record of another user");
+    writeOldPair();
+    writeFile(QStringLiteral(".quillory3-commit"), "quillory3 commit\n");
+    const QByteArray record = QFile::encodeName(path(QStringLiteral(".quillory3-commit")));
+    ASSERT_EQ(::chown(record.constData(), kNobody, kNobody), 0);
+    const QString shown = QDir::toNativeSeparators(path(QStringLiteral(".quillory3-commit")));
+
+    restart();
+
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
+                             "The record \"%1\" of a \"Done\" belongs to another user, so no file was changed for "
+                             "it. While it stays, \"Done\" cannot save in this folder.")
+                                                  .arg(shown)});
+    prepare();
+    messages_.clear();
+    fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
+    pressDone();
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(the record \"%1\" in this folder belongs to another user)")
+                                          .arg(shown)))
+        << messages_[0];
+    expectWorkKept();
+    EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
+    EXPECT_EQ(readFile(QStringLiteral(".quillory3-commit")), "quillory3 commit\n");
 }
 
 // A start whose settling meets a failure says which file is left where, and
