@@ -260,13 +260,18 @@ TEST_F(StoppedCommit, TheStartActsOnlyOnWhatTheCommitsStepsLeave) {
         return found.left;
     };
 
-    ASSERT_EQ(commitStoppingWhen(Step::CreateFile, QStringLiteral("q.html"), false), kStopped);
-    writeFile(QStringLiteral("q.html"), "her page");
-    const auto left = expectLeftAlone(entries(), readFile(QStringLiteral(".quillory3-commit")));
-    ASSERT_EQ(left.size(), 1u) << LeftText(left);
-    EXPECT_EQ(left[0].what, fw::LeftFile::What::NewFile);
-    EXPECT_EQ(left[0].path, encodedPath(QStringLiteral("q.html")));
-    EXPECT_EQ(readFile(QStringLiteral("q.html")), "her page");
+    // Before the first new file, and once it stands under its hidden name.
+    for (const bool created : {false, true}) {
+        SCOPED_TRACE(created);
+        clearFolder();
+        ASSERT_EQ(commitStoppingWhen(Step::CreateFile, QStringLiteral("q.html"), created), kStopped);
+        writeFile(QStringLiteral("q.html"), "her page");
+        const auto left = expectLeftAlone(entries(), readFile(QStringLiteral(".quillory3-commit")));
+        ASSERT_EQ(left.size(), created ? 2u : 1u) << LeftText(left);
+        EXPECT_EQ(left.back().what, fw::LeftFile::What::NewFile);
+        EXPECT_EQ(left.back().path, encodedPath(QStringLiteral("q.html")));
+        EXPECT_EQ(readFile(QStringLiteral("q.html")), "her page");
+    }
 
     for (const bool noReplace : {false, true}) {
         SCOPED_TRACE(noReplace);
