@@ -31,16 +31,10 @@ QString Message(const fw::InterruptedCommit& found) {
     }
     const QString title = QuotedInput(TitleOf(found));
     const QString left = LeftFilesText(found.left, found.record.left(found.record.lastIndexOf('/')));
-    switch (found.outcome) {
-    case Outcome::Unsettled:
+    if (found.outcome == Outcome::Unsettled) {
         return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and its files are not as it could have "
                               "left them, so none was changed: %2. Keep what you need of them, then remove \"%3\".")
             .arg(title, left, record);
-    case Outcome::Untouched:
-        return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; nothing was left half done, and no "
-                              "file was changed.")
-            .arg(title);
-    default: break;
     }
     if (!found.left.empty()) {
         return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted, and not all of it could be settled: "
@@ -48,7 +42,9 @@ QString Message(const fw::InterruptedCommit& found) {
             .arg(title, left);
     }
     QString what;
-    if (found.outcome == Outcome::Completed)
+    if (found.outcome == Outcome::Untouched)
+        what = QStringLiteral("nothing was left half done, and no file was changed");
+    else if (found.outcome == Outcome::Completed)
         what = QStringLiteral("both new files were already in place and were kept");
     else if (found.hadOldFiles)
         what = QStringLiteral("the files from before it were put back");

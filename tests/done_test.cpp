@@ -747,11 +747,12 @@ protected:
         writeFile(QStringLiteral("Speed.js"), "old answers");
     }
     // "Done" pressed in a child that stops, as a crash stops it, just before
-    // `file` is put in place; the child's status.
-    int pressDoneAndStopBeforePlacing(const QString& file) {
+    // `file` is put in place (or, for another `step`, just before it is taken
+    // for `file`); the child's status.
+    int pressDoneAndStopBefore(const QString& file, fw::testing::Step at = fw::testing::Step::PutInPlace) {
         return RunInChild([&] {
             fw::testing::ObserveSteps([&](fw::testing::Step step, const QString& name, bool done) {
-                if (step == fw::testing::Step::PutInPlace && name == file && !done) ::_exit(kStoppedDone);
+                if (step == at && name == file && !done) ::_exit(kStoppedDone);
             });
             pressDone();
             return 0;
@@ -818,7 +819,7 @@ TEST_F(InterruptedDoneTest, EveryStopIsSettledAtTheNextStart) {
 
 TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
     prepare();
-    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Speed.js")), kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.js")), kStoppedDone);
     ASSERT_TRUE(fileExists(QStringLiteral("Speed.html")));  // the page alone, as the crash left it
 
     restart();
@@ -958,7 +959,7 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
 
     // A start that cannot put the old page back quotes both the title and the page short.
     prepare(title);
-    ASSERT_EQ(pressDoneAndStopBeforePlacing(title + QStringLiteral(".js")), kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(title + QStringLiteral(".js")), kStoppedDone);
     fw::testing::FailStep(fw::testing::Step::PutBack, title + QStringLiteral(".html"), EIO);
     restart();
     ASSERT_EQ(messages_.size(), 1u);
@@ -1009,7 +1010,7 @@ TEST_F(InterruptedDoneTest, AColleaguesRecordIsNotTakenForAnInterruptedDone) {
 TEST_F(InterruptedDoneTest, AStartThatCannotSettleEverythingSaysWhatIsLeft) {
     writeOldPair();
     prepare();
-    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Speed.js")), kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.js")), kStoppedDone);
 
     fw::testing::FailStep(fw::testing::Step::PutBack, QStringLiteral("Speed.html"), EIO);
     restart();
@@ -1040,7 +1041,7 @@ TEST_F(InterruptedDoneTest, AnEarlierDoneIsNamedByItsOwnFiles) {
     writeFile(QStringLiteral("Quiz6.html"), "old page");
     writeFile(QStringLiteral("Quiz6.js"), "old answers");
     prepare(QStringLiteral("Quiz6"));
-    ASSERT_EQ(pressDoneAndStopBeforePlacing(QStringLiteral("Quiz6.js")), kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Quiz6.js")), kStoppedDone);
 
     setTitle(QStringLiteral("Quiz7"));
     fw::testing::FailStep(fw::testing::Step::PutBack, QStringLiteral("Quiz6.html"), EIO);
@@ -1101,14 +1102,8 @@ TEST_F(InterruptedDoneTest, AnEarlierDoneIsNamedByItsOwnFiles) {
 // touches it, and both say so until she removes the record.
 TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
     prepare();
-    const int status = RunInChild([&] {
-        fw::testing::ObserveSteps([](fw::testing::Step step, const QString&, bool done) {
-            if (step == fw::testing::Step::CreateFile && !done) ::_exit(kStoppedDone);
-        });
-        pressDone();
-        return 0;
-    });
-    ASSERT_EQ(status, kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.html"), fw::testing::Step::CreateFile),
+              kStoppedDone);
     writeFile(QStringLiteral("Speed.html"), "her page");
     const FileIdentity hers = IdentityOf(path(QStringLiteral("Speed.html")));
     const QString page = QDir::toNativeSeparators(path(QStringLiteral("Speed.html")));

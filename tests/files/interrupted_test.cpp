@@ -625,14 +625,7 @@ TEST_F(TwoCopies, WithoutLocksTheRecordsWriterDecides) {
     expectPair("A page", "A answers");
 
     // A copy that died in the middle.
-    const int status = RunInChild([this] {
-        withoutLocks();
-        fw::testing::ObserveSteps([](Step step, const QString& file, bool done) {
-            if (step == Step::PutInPlace && file == QStringLiteral("q.js") && !done) ::_exit(kStopped);
-        });
-        return commitPair() ? 1 : 0;
-    });
-    ASSERT_EQ(status, kStopped);
+    crashWithoutLocks();
     withoutLocks();
     EXPECT_EQ(recover().outcome, Outcome::Undone);
     expectPair("A page", "A answers");
