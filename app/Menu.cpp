@@ -21,7 +21,7 @@ struct ItemRow {
     const char* text;
     const char* shortcut;  // nullptr: none set
     bool autoEnable;
-    const char* parent;    // "" : the bar
+    const char* parent;  // "" : the bar
 };
 
 std::unique_ptr<fw::MenuItem> makeItem(ItemRow::Class itemClass) {
@@ -85,4 +85,6 @@ void Menu::Untitled2() { build(*this, kEditMenu); }
 void Menu::Untitled3() { build(*this, kUntitledMenu); }
 void Menu::Untitled4() { build(*this, kHelpMenu); }
 
-class Menu& Menu() { return fw::Instance<class Menu>(); }
+class Menu& Menu() {
+    return fw::Instance<class Menu>();
+}

@@ -5,7 +5,7 @@
 
 class Menu : public fw::MenuBar {
 public:
-    Menu();  // builds the four menus
+    Menu();            // builds the four menus
     void Untitled1();  // "File"
     void Untitled2();  // "Edit"
     void Untitled3();  // the untitled menu

@@ -22,8 +22,7 @@ inline void EnterProblem(class mainWindow& w, const QString& minX, const QString
 // Chooses the margin and the decimals as the teacher does. A list without the
 // row marks the benchmark as an error and gives false: the caller leaves its
 // loop, since what follows would not time the problem meant.
-inline bool SelectRows(benchmark::State& state, class mainWindow& w, const QString& margin,
-                       const QString& decimals) {
+inline bool SelectRows(benchmark::State& state, class mainWindow& w, const QString& margin, const QString& decimals) {
     try {
         selectRow(w.errorbox(), margin);
         selectRow(w.decBox(), decimals);

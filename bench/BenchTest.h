@@ -5,7 +5,6 @@
 #include "app/Startup.h"
 #include "bench/BenchProblem.h"
 #include "builder/mainWindow.h"
-
 #include "framework/Instances.h"
 
 // A fresh application and main window with the title, the delivery mode and

@@ -18,22 +18,20 @@
 // Usage: startup_bench [--runs N] [--verbose] [--prefs] [--program PATH] [--bare PATH]
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
+#include <poll.h>
 #include <set>
+#include <signal.h>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -256,8 +254,8 @@ int run(const Options& o) {
         mappedRatio.push_back(p.mappedMs / b.mappedMs);
         frameRatio.push_back(p.frameMs / b.frameMs);
         if (o.verbose)
-            std::printf("run %2d  bare %6.1f / %6.1f ms   quillory3 %6.1f / %6.1f ms\n", i + 1, b.mappedMs,
-                        b.frameMs, p.mappedMs, p.frameMs);
+            std::printf("run %2d  bare %6.1f / %6.1f ms   quillory3 %6.1f / %6.1f ms\n", i + 1, b.mappedMs, b.frameMs,
+                        p.mappedMs, p.frameMs);
     }
 
     std::printf("Start-up, %d alternating runs each on display %s, %s (medians; ratio = median of per-run ratios)\n",

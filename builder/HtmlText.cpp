@@ -13,10 +13,8 @@ QString HtmlSafeText(const QString& text) {
         case '<': out += QLatin1String("&#60;"); break;
         case '>': out += QLatin1String("&#62;"); break;
         default:
-            if (IsControlCharacter(c))
-                out += QLatin1String("&#") + QString::number(code) + QLatin1Char(';');
-            else
-                out += c;
+            if (IsControlCharacter(c)) out += QLatin1String("&#") + QString::number(code) + QLatin1Char(';');
+            else out += c;
         }
     }
     return out;

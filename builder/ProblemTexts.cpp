@@ -28,10 +28,10 @@ QString AnswerStatement(const QString& n, const QString& solution, const QString
            QStringLiteral(");");
 }
 
-QString RandomValueStatement(QChar variable, const QString& n, const QString& min,
-                             const QString& max, const QString& dec) {
-    return QString(variable) + QLatin1Char('[') + n + QStringLiteral("]=Math.round(((") + max + QLatin1Char('-') +
-           min + QStringLiteral(")*Math.random()+") + min + QStringLiteral(")*Math.pow(10,") + dec +
+QString RandomValueStatement(QChar variable, const QString& n, const QString& min, const QString& max,
+                             const QString& dec) {
+    return QString(variable) + QLatin1Char('[') + n + QStringLiteral("]=Math.round(((") + max + QLatin1Char('-') + min +
+           QStringLiteral(")*Math.random()+") + min + QStringLiteral(")*Math.pow(10,") + dec +
            QStringLiteral("))/Math.pow(10,") + dec + QStringLiteral(");");
 }
 
@@ -40,11 +40,10 @@ QString RandomValueStatement(QChar variable, const QString& n, const QString& mi
 // otherwise come out a hair beyond it. Nothing a student can type lies in the
 // widening, and a margin of 0 still demands equality.
 QString GradingStatement(const QString& n, const QString& marginPercent) {
-    return QStringLiteral("b[") + n + QStringLiteral("]=document.forms[0].b") + n +
-           QStringLiteral(".value;") + QStringLiteral("if(Math.abs(parseFloat(a[") + n +
-           QStringLiteral("])-parseFloat(document.forms[0].b") + n +
-           QStringLiteral(".value))<=Math.abs(eval(") + marginPercent +
-           QStringLiteral("/100)*parseFloat(a[") + n + QStringLiteral("]))*(1+1e-12)) { g[") + n +
-           QStringLiteral("]='1'; ag[") + n + QStringLiteral("]='correct' } else {g[") + n +
-           QStringLiteral("]='0'; ag[") + n + QStringLiteral("]='incorrect'; };");
+    return QStringLiteral("b[") + n + QStringLiteral("]=document.forms[0].b") + n + QStringLiteral(".value;") +
+           QStringLiteral("if(Math.abs(parseFloat(a[") + n + QStringLiteral("])-parseFloat(document.forms[0].b") + n +
+           QStringLiteral(".value))<=Math.abs(eval(") + marginPercent + QStringLiteral("/100)*parseFloat(a[") + n +
+           QStringLiteral("]))*(1+1e-12)) { g[") + n + QStringLiteral("]='1'; ag[") + n +
+           QStringLiteral("]='correct' } else {g[") + n + QStringLiteral("]='0'; ag[") + n +
+           QStringLiteral("]='incorrect'; };");
 }

@@ -27,8 +27,8 @@ QString AnswerInput(const QString& n);
 QString AnswerStatement(const QString& n, const QString& solution, const QString& decimals);
 
 // Draws variable ('x', 'y' or 'z') of problem n between min and max at dec decimals.
-QString RandomValueStatement(QChar variable, const QString& n, const QString& min,
-                             const QString& max, const QString& dec);
+QString RandomValueStatement(QChar variable, const QString& n, const QString& min, const QString& max,
+                             const QString& dec);
 
 // Grades answer box n against a[n] with a margin of marginPercent per cent of
 // the correct answer, bound included.

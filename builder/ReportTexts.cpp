@@ -45,8 +45,8 @@ QString GradeExpression(double lastProblem, qint32 problemCount) {
     QString sum = QStringLiteral("0");
     for (qint32 counter = 1; counter <= lastProblem; ++counter)
         sum += QLatin1StringView("+parseFloat(g[") + QString::number(counter) + QLatin1StringView("])");
-    return QLatin1StringView("Math.round((") + sum + QLatin1StringView(")*100/") +
-           QString::number(problemCount) + QLatin1StringView(");");
+    return QLatin1StringView("Math.round((") + sum + QLatin1StringView(")*100/") + QString::number(problemCount) +
+           QLatin1StringView(");");
 }
 
 ProblemReports BuildReportTexts(double lastProblem) {
@@ -62,22 +62,18 @@ ProblemReports BuildReportTexts(double lastProblem) {
 }
 
 QString ScriptIncludeLine(const QString& title) {
-    return QChar(13) +
-           QLatin1StringView("</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") +
+    return QChar(13) + QLatin1StringView("</script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript' src='") +
            HtmlSafeText(RelativeAddressText(title)) +
-           QLatin1StringView(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>") +
-           QChar(13);
+           QLatin1StringView(".js'></script><SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>") + QChar(13);
 }
 
 QString PageTailFragment() {
-    return QLatin1StringView(
-               "<input type= 'button' value='submit for grade' onClick='check()'><BR> Once you have "
-               "submitted your answers for grading by clicking the grade button, you <B>cannot resubmit "
-               "answers</B> for the same Problem Set--you must use the 'New Problems' button first. "
-               "<HR>Need help?  Try these test-taking tools: <B><TABLE BORDER='0' CELLSPACING='2' "
-               "CELLPADDING='1'> <TR ALIGN='Left' VALIGN='Top'> <TD><A HREF='") +
-           kToolsBaseAddress +
-           QLatin1StringView("phycon.html' target='newwindow'>Constants</A></TD> <TD> <A HREF='") +
+    return QLatin1StringView("<input type= 'button' value='submit for grade' onClick='check()'><BR> Once you have "
+                             "submitted your answers for grading by clicking the grade button, you <B>cannot resubmit "
+                             "answers</B> for the same Problem Set--you must use the 'New Problems' button first. "
+                             "<HR>Need help?  Try these test-taking tools: <B><TABLE BORDER='0' CELLSPACING='2' "
+                             "CELLPADDING='1'> <TR ALIGN='Left' VALIGN='Top'> <TD><A HREF='") +
+           kToolsBaseAddress + QLatin1StringView("phycon.html' target='newwindow'>Constants</A></TD> <TD> <A HREF='") +
            kToolsBaseAddress +
            QLatin1StringView("convert.html' target='newwindow2'>Conversions</A></TD> <TD> <A HREF='") +
            kToolsBaseAddress +

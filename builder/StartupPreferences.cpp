@@ -28,8 +28,8 @@ void StartupPreferences::Apply() {
     ApplyPreference(QStringLiteral("prefe.txt"), w_.RadioButton1(), email, &EmailEditor);
 }
 
-void StartupPreferences::ApplyPreference(const QString& fileName, fw::RadioButton& mode,
-                                         fw::RegEx& address, EditorAccessor editor) {
+void StartupPreferences::ApplyPreference(const QString& fileName, fw::RadioButton& mode, fw::RegEx& address,
+                                         EditorAccessor editor) {
     std::optional<fw::FolderItem> file = fw::GetFolderItem(folder_, fileName);
     if (!file || !file->Exists()) return;  // no file, no message, no editor
 
@@ -66,8 +66,7 @@ void StartupPreferences::ReportUnusable(const fw::FolderItem& file, const QStrin
                    .arg(file.DisplayPath(), why.isEmpty() ? QStringLiteral("it could not be read") : why));
 }
 
-void StartupPreferences::ReplacePlaceholder(fw::RegEx& address, const QString& line,
-                                            EditorAccessor editor) {
+void StartupPreferences::ReplacePlaceholder(fw::RegEx& address, const QString& line, EditorAccessor editor) {
     // The line ends up inside a script string of the page: put the characters
     // that would end that string or the attribute in as character references.
     address.ReplacementPattern = HtmlSafeText(line);

@@ -34,8 +34,7 @@ private:
     // One preference file: selects its delivery mode, then puts the file's
     // first line in place of the form's placeholder and hides the editor;
     // at start-up, that last part waits for the main window's first frame.
-    void ApplyPreference(const QString& fileName, fw::RadioButton& mode, fw::RegEx& address,
-                         EditorAccessor editor);
+    void ApplyPreference(const QString& fileName, fw::RadioButton& mode, fw::RegEx& address, EditorAccessor editor);
     // The file's first line without its line end, or nothing when the file
     // cannot be used; the teacher is then told which file and why.
     static std::optional<QString> ReadFirstLine(const fw::FolderItem& file);

@@ -24,9 +24,7 @@ constexpr int kVariableCount = mainWindow::kVariableCount;
 constexpr QChar kVariables[kVariableCount] = {u'x', u'y', u'z'};
 
 // Matches the placeholder's three characters literally.
-QString PlaceholderPattern(QChar variable) {
-    return QStringLiteral("\\[") + variable + QStringLiteral("\\]");
-}
+QString PlaceholderPattern(QChar variable) { return QStringLiteral("\\[") + variable + QStringLiteral("\\]"); }
 
 fw::RegEx MakeRegEx(const QString& search, const QString& replacement, bool all = false) {
     fw::RegEx re;

@@ -26,7 +26,7 @@ private:
     void ClearEntryFields();             // statement, solution and variable fields emptied
     void AdvanceProblemNumber();         // the problem number one up
 
-    QString ProblemNumber() const;       // the problem number field, read afresh
+    QString ProblemNumber() const;  // the problem number field, read afresh
 
     class mainWindow& w_;
     // The problem whose value the solution uses, per variable (indexed as

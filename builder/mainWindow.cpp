@@ -99,7 +99,9 @@ std::vector<fw::ControlDesign> allControls() {
 
 mainWindow::mainWindow() : fw::Window(kDesign, allControls()) {}
 
-class mainWindow& mainWindow() { return fw::Instance<class mainWindow>(); }
+class mainWindow& mainWindow() {
+    return fw::Instance<class mainWindow>();
+}
 
 // The window shows the application's menu bar, the Menu instance that
 // start-up gives the application object before it opens this window.

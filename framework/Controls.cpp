@@ -41,10 +41,8 @@ QChar shownChar(QChar c) {
     case u'\r':
     case u'\n':
     case 0xFDD0:  // frame marks, which a plain text insertion turns into breaks
-    case 0xFDD1:
-        return QChar::ParagraphSeparator;
-    default:
-        return c;
+    case 0xFDD1: return QChar::ParagraphSeparator;
+    default: return c;
     }
 }
 
@@ -74,10 +72,8 @@ bool needsShownText(QEvent::Type type) {
     case QEvent::ContextMenu:
     case QEvent::DragEnter:
     case QEvent::DragMove:
-    case QEvent::Drop:
-        return true;
-    default:
-        return false;
+    case QEvent::Drop: return true;
+    default: return false;
     }
 }
 

@@ -70,8 +70,8 @@ public:
     QString SelText() const;
 
 private:
-    void showText();           // puts the held text into the widget
-    void showWhenNeeded();     // the widget takes the held text before it is painted or used
+    void showText();        // puts the held text into the widget
+    void showWhenNeeded();  // the widget takes the held text before it is painted or used
     // Folds the user's edit, as the widget's document reports it, into the
     // held text.
     void takeUserEdit(int position, int removed, int added);
@@ -82,7 +82,7 @@ private:
     QString text_;
     mutable int selStart_ = 0;
     mutable int selLength_ = 0;
-    bool shown_ = false;       // the widget holds text_
+    bool shown_ = false;  // the widget holds text_
     bool settingText_ = false;
     friend class TextAreaWatcher;
 };
@@ -118,8 +118,8 @@ public:
     QString Text() const;
     int ListCount() const;
     QString List(int row) const;
-    int ListIndex() const;          // -1 when no row is selected
-    void SetListIndex(int row);     // -1 clears the selection
+    int ListIndex() const;       // -1 when no row is selected
+    void SetListIndex(int row);  // -1 clears the selection
 
 private:
     QListWidget* list_;

@@ -14,7 +14,7 @@ enum Style : unsigned {
     Bold = 1u << 0,
     Italic = 1u << 1,
     Underline = 1u << 2,
-    Multiline = 1u << 3,   // labels wrap; a carriage return starts a new line
+    Multiline = 1u << 3,  // labels wrap; a carriage return starts a new line
     AlignCenter = 1u << 4,
     AlignRight = 1u << 5,
     // Anchoring to the window's right or bottom edge. Kept in the design
@@ -30,12 +30,12 @@ struct ControlDesign {
     Kind kind;
     QString name;
     int left = 0, top = 0, width = 0, height = 0;
-    int textSize = 0;           // font size in pixels; 0: the platform's default font
-    QString text;               // text, caption or, for a list, rows ended by carriage returns
+    int textSize = 0;  // font size in pixels; 0: the platform's default font
+    QString text;      // text, caption or, for a list, rows ended by carriage returns
     unsigned style = Plain;
-    int textColor = 0x000000;   // 0xRRGGBB
-    int fillColor = kNoColor;   // rectangles: fill; others: background
-    QString parent;             // name of an enclosing Rectangle, or empty
+    int textColor = 0x000000;  // 0xRRGGBB
+    int fillColor = kNoColor;  // rectangles: fill; others: background
+    QString parent;            // name of an enclosing Rectangle, or empty
 };
 
 struct WindowDesign {
@@ -45,8 +45,8 @@ struct WindowDesign {
     bool resizeable = true;
     bool minimizeButton = true;
     bool maximizeButton = true;
-    int backColor = kNoColor;   // 0xRRGGBB, or kNoColor for the platform's default
-    bool closeQuits = false;    // the close box quits the application instead of hiding
+    int backColor = kNoColor;  // 0xRRGGBB, or kNoColor for the platform's default
+    bool closeQuits = false;   // the close box quits the application instead of hiding
 };
 
 }  // namespace fw

@@ -7,8 +7,8 @@
 // of it only for messages.
 #pragma once
 
-#include "framework/files/FileCommit.h"
 #include "framework/TextInputStream.h"
+#include "framework/files/FileCommit.h"
 #include "framework/files/TextOutputStream.h"
 
 #include <QByteArray>

@@ -1,10 +1,10 @@
 #include "framework/Globals.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QUrl>
-#include <QApplication>
 #include <charconv>
 #include <cmath>
 #include <cstdio>

@@ -72,8 +72,7 @@ void emptyWhenTheQtApplicationGoes() {
 
 QString ClassName(const std::type_info& type) {
     int status = 0;
-    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status),
-                                                std::free);
+    std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(type.name(), nullptr, nullptr, &status), std::free);
     return QString::fromLatin1(status == 0 && name ? name.get() : type.name());
 }
 

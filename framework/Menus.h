@@ -3,12 +3,11 @@
 // under the item's name.
 #pragma once
 
+#include <QAction>
 #include <QPointer>
 #include <QString>
 #include <memory>
 #include <vector>
-
-#include <QAction>
 
 namespace fw {
 

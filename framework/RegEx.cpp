@@ -1,7 +1,6 @@
 #include "framework/RegEx.h"
 
 #include <QHash>
-
 #include <stdexcept>
 
 namespace fw {

@@ -43,11 +43,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->isWindow()) {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
             qApp->removeEventFilter(this);
             deleteLater();
-            QMetaObject::invokeMethod(qApp, [] { RunHandler([] {}); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                qApp, [] { RunHandler([] {}); }, Qt::QueuedConnection);
         }
         return false;
     }

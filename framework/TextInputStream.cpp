@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <cerrno>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,8 +37,8 @@ std::unique_ptr<TextInputStream> FolderItem::OpenAsTextFile(QString* error) cons
     // cannot hold the open; the descriptor is checked again below.
     const int fd = ::open(path_.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(qt_error_string(errno));
-    const std::optional<QString> refusal =
-        ::fstat(fd, &st) == 0 ? RefusalFor(st.st_mode) : std::optional<QString>(qt_error_string(errno));
+    const std::optional<QString> refusal = ::fstat(fd, &st) == 0 ? RefusalFor(st.st_mode)
+                                                                 : std::optional<QString>(qt_error_string(errno));
     if (refusal) {
         ::close(fd);
         return fail(*refusal);

@@ -275,12 +275,8 @@ Control& Window::CreateControl(const ControlDesign& d) {
         made = std::make_unique<Listbox>(d.name, list, d.text);
         break;
     }
-    case Kind::RadioButton:
-        made = std::make_unique<RadioButton>(d.name, new QRadioButton(d.text, parent));
-        break;
-    case Kind::PushButton:
-        made = std::make_unique<PushButton>(d.name, new QPushButton(d.text, parent));
-        break;
+    case Kind::RadioButton: made = std::make_unique<RadioButton>(d.name, new QRadioButton(d.text, parent)); break;
+    case Kind::PushButton: made = std::make_unique<PushButton>(d.name, new QPushButton(d.text, parent)); break;
     case Kind::Separator: {
         auto* rule = new QFrame(parent);
         rule->setFrameShape(QFrame::HLine);
@@ -310,8 +306,7 @@ Control& Window::CreateControl(const ControlDesign& d) {
         w->setAutoFillBackground(true);
         setColor(w, QPalette::Base, designColor(d.fillColor));
     }
-    if (d.kind == Kind::Separator || d.kind == Kind::Line || d.kind == Kind::Rectangle ||
-        d.kind == Kind::StaticText) {
+    if (d.kind == Kind::Separator || d.kind == Kind::Line || d.kind == Kind::Rectangle || d.kind == Kind::StaticText) {
         w->setFocusPolicy(Qt::NoFocus);
     }
     // Keyboard focus follows the order of creation.

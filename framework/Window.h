@@ -38,8 +38,8 @@ public:
     C& control(const QString& name) const {
         Control* c = findControl(name);
         if (auto* typed = dynamic_cast<C*>(c)) return *typed;
-        throw std::logic_error(("window \"" + className_ + "\" has no control \"" + name +
-                                (c ? "\" of that kind" : "\"")).toStdString());
+        throw std::logic_error(
+            ("window \"" + className_ + "\" has no control \"" + name + (c ? "\" of that kind" : "\"")).toStdString());
     }
     const std::vector<std::unique_ptr<Control>>& controls() const { return controls_; }
 

@@ -8,6 +8,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libgmock-dev libbenchmark-dev pkg-config xvfb libx11-dev libxdamage-dev
           libacl1-dev acl
+          clang-format
           "$@")
 command -v node >/dev/null 2>&1 || packages+=(nodejs)
 command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -25,6 +25,7 @@ fw::WindowDesign windowDesign() {
 std::vector<fw::ControlDesign> controlTable() {
     using fw::Kind;
     const QString panel = QStringLiteral("Rectangle1");
+    // clang-format off
     return {
         {.kind = Kind::Rectangle, .name = panel, .left = 13, .top = 14, .width = 262, .height = 191, .text = {},
          .textColor = 0x000000 /* border */, .fillColor = 0xDBEDFF, .parent = {}},
@@ -37,6 +38,7 @@ std::vector<fw::ControlDesign> controlTable() {
          .height = 20, .textSize = 12, .text = QUrl(kAboutLinkAddress).host(), .style = fw::Bold | fw::Underline,
          .textColor = 0x4618C6, .parent = panel},
     };
+    // clang-format on
 }
 
 }  // namespace
@@ -53,4 +55,6 @@ bool AboutWindow::StaticText3_MouseDown(int, int) {
     return false;
 }
 
-class AboutWindow& AboutWindow() { return fw::Instance<class AboutWindow>(); }
+class AboutWindow& AboutWindow() {
+    return fw::Instance<class AboutWindow>();
+}

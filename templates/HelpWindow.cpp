@@ -33,4 +33,6 @@ std::vector<fw::ControlDesign> controlTable() { return {FragmentArea(12, 14, 696
 
 HelpWindow::HelpWindow() : fw::Window(windowDesign(), controlTable()) {}
 
-class HelpWindow& HelpWindow() { return fw::Instance<class HelpWindow>(); }
+class HelpWindow& HelpWindow() {
+    return fw::Instance<class HelpWindow>();
+}

@@ -2,9 +2,7 @@
 
 #include <QStringList>
 
-QString JoinLines(std::initializer_list<QString> lines) {
-    return QStringList(lines).join(QChar(u'\r'));
-}
+QString JoinLines(std::initializer_list<QString> lines) { return QStringList(lines).join(QChar(u'\r')); }
 
 fw::WindowDesign TemplateWindowDesign(const QString& title, int width, int height, bool visible) {
     fw::WindowDesign design;
@@ -20,7 +18,9 @@ fw::WindowDesign TemplateWindowDesign(const QString& title, int width, int heigh
 }
 
 fw::ControlDesign FragmentArea(int left, int top, int width, int height, const QString& text) {
+    // clang-format off
     return {.kind = fw::Kind::TextArea, .name = QStringLiteral("EditField1"), .left = left, .top = top,
             .width = width, .height = height, .textSize = 12, .text = text, .style = fw::Multiline,
             .textColor = 0x000000, .fillColor = 0xFFFFFF, .parent = {}};
+    // clang-format on
 }

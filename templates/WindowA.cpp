@@ -35,4 +35,6 @@ WindowA::WindowA()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("A"), 715, 623),
                      {FragmentArea(10, 8, 674, 576, kPageHeadFragment)}) {}
 
-class WindowA& WindowA() { return fw::Instance<class WindowA>(); }
+class WindowA& WindowA() {
+    return fw::Instance<class WindowA>();
+}

@@ -18,4 +18,6 @@ WindowD::WindowD()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("D"), 706, 554),
                      {FragmentArea(12, 14, 667, 497, kCheckFunctionFragment)}) {}
 
-class WindowD& WindowD() { return fw::Instance<class WindowD>(); }
+class WindowD& WindowD() {
+    return fw::Instance<class WindowD>();
+}

@@ -31,4 +31,6 @@ WindowE::WindowE()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("E"), 616, 474),
                      {FragmentArea(20, 14, 576, 404, kReportScriptFragment)}) {}
 
-class WindowE& WindowE() { return fw::Instance<class WindowE>(); }
+class WindowE& WindowE() {
+    return fw::Instance<class WindowE>();
+}

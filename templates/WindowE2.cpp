@@ -26,4 +26,6 @@ WindowE2::WindowE2()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("Untitled"), 606, 468, true),
                      {FragmentArea(20, 14, 566, 405, kMailtoReportScriptFragment)}) {}
 
-class WindowE2& WindowE2() { return fw::Instance<class WindowE2>(); }
+class WindowE2& WindowE2() {
+    return fw::Instance<class WindowE2>();
+}

@@ -34,8 +34,8 @@ const QString kCgiFormFragment = JoinLines({
 
 // What to put in place of the highlighted host; ends with a line break.
 const QString kCgiInstructions = JoinLines({
-    "This is set up to use the simple form mail cgi (called generiform cgi) available at  " +
-        kGeneriformHomeAddress + " ",
+    "This is set up to use the simple form mail cgi (called generiform cgi) available at  " + kGeneriformHomeAddress +
+        " ",
     "If you use this and call it form.pl and put it in your cgi-bin then all you have to do is replace the highlighted text with your domain name.",
     "If you use another cgi you will have to edit this page further following the instructions supplied with the cgi. The first three inputs are for generiform cgi and should be removed if use another cgi. ",
     "",
@@ -49,6 +49,7 @@ fw::WindowDesign windowDesign() { return TemplateWindowDesign(QStringLiteral("Ed
 
 std::vector<fw::ControlDesign> controlTable() {
     using fw::Kind;
+    // clang-format off
     return {
         FragmentArea(8, 7, 600, 287, kCgiFormFragment),
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText1"), .left = 8, .top = 306, .width = 593,
@@ -58,6 +59,7 @@ std::vector<fw::ControlDesign> controlTable() {
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText2"), .left = 8, .top = 406, .width = 562,
          .height = 72, .textSize = 12, .text = kPrefNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B, .parent = {}},
     };
+    // clang-format on
 }
 
 }  // namespace
@@ -70,4 +72,6 @@ void WindowF::Event_Open() {
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kUrlPlaceholderHost) - 1);
 }
 
-class WindowF& WindowF() { return fw::Instance<class WindowF>(); }
+class WindowF& WindowF() {
+    return fw::Instance<class WindowF>();
+}

@@ -39,6 +39,7 @@ fw::WindowDesign windowDesign() { return TemplateWindowDesign(QStringLiteral("Ed
 
 std::vector<fw::ControlDesign> controlTable() {
     using fw::Kind;
+    // clang-format off
     return {
         FragmentArea(20, 14, 594, 313, kMailtoFormFragment),
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText1"), .left = 20, .top = 350, .width = 580,
@@ -49,6 +50,7 @@ std::vector<fw::ControlDesign> controlTable() {
         {.kind = Kind::StaticText, .name = QStringLiteral("StaticText2"), .left = 20, .top = 384, .width = 594,
          .height = 71, .textSize = 12, .text = kPrefeNote, .style = fw::Bold | fw::Multiline, .textColor = 0xF63F1B, .parent = {}},
     };
+    // clang-format on
 }
 
 }  // namespace
@@ -61,4 +63,6 @@ void WindowF2::Event_Open() {
     EditField1().SetSelStart(fw::InStr(0, EditField1().Text(), kEmailPlaceholder) - 1);
 }
 
-class WindowF2& WindowF2() { return fw::Instance<class WindowF2>(); }
+class WindowF2& WindowF2() {
+    return fw::Instance<class WindowF2>();
+}

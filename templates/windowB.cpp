@@ -24,4 +24,6 @@ windowB::windowB()
     : TemplateWindow(TemplateWindowDesign(QStringLiteral("B"), 632, 602),
                      {FragmentArea(20, 14, 579, 557, kPageBodyFragment)}) {}
 
-class windowB& windowB() { return fw::Instance<class windowB>(); }
+class windowB& windowB() {
+    return fw::Instance<class windowB>();
+}

@@ -29,16 +29,22 @@
 using namespace fw;
 
 TEST(Numbers, ValReadsTheNumberAtTheStart) {
-    const struct { const char* text; double value; } rows[] = {
-        {"12", 12},   {" 2.5abc", 2.5}, {"abc", 0},  {"", 0},     {"-3", -3},   {".5", 0.5},
-        {"1e3", 1000}, {"1,5", 1},      {"+4", 4},   {"2.", 2},   {"inf", 0},   {"0x10", 0},
+    const struct {
+        const char* text;
+        double value;
+    } rows[] = {
+        {"12", 12},    {" 2.5abc", 2.5}, {"abc", 0}, {"", 0},   {"-3", -3}, {".5", 0.5},
+        {"1e3", 1000}, {"1,5", 1},       {"+4", 4},  {"2.", 2}, {"inf", 0}, {"0x10", 0},
     };
     for (const auto& row : rows) EXPECT_DOUBLE_EQ(Val(QString::fromLatin1(row.text)), row.value) << row.text;
     EXPECT_TRUE(std::isinf(Val(QStringLiteral("1e999"))));
 }
 
 TEST(Numbers, StrWritesWholeNumbersAsDigitsAlone) {
-    const struct { double value; const char* text; } rows[] = {
+    const struct {
+        double value;
+        const char* text;
+    } rows[] = {
         {2.0, "2"}, {10, "10"}, {0, "0"}, {-0.0, "0"}, {-3, "-3"}, {1.5, "1.5"}, {0.1, "0.1"}, {99 + 1, "100"},
     };
     for (const auto& row : rows) EXPECT_EQ(Str(row.value), QString::fromLatin1(row.text)) << row.text;
@@ -46,7 +52,10 @@ TEST(Numbers, StrWritesWholeNumbersAsDigitsAlone) {
 }
 
 TEST(Numbers, StrWritesEveryDigitOfLargeWholeNumbers) {
-    const struct { double value; const char* text; } rows[] = {
+    const struct {
+        double value;
+        const char* text;
+    } rows[] = {
         {1e15, "1000000000000000"},
         {999999999999999.0 + 1, "1000000000000000"},
         {-1e16, "-10000000000000000"},
@@ -148,8 +157,9 @@ TEST(RegExReplace, AnInvalidPatternThrowsNamingIt) {
 class Files : public AppHarness {};
 
 TEST_F(Files, OnlyBareNamesInTheApplicationFolder) {
-    for (const QString& bad : {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"),
-                               QStringLiteral("../x.html"), QStringLiteral("a\\b"), QStringLiteral("a") + QChar(0) + "b"}) {
+    for (const QString& bad :
+         {QString(), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("a/b"), QStringLiteral("../x.html"),
+          QStringLiteral("a\\b"), QStringLiteral("a") + QChar(0) + "b"}) {
         EXPECT_FALSE(GetFolderItem(bad)) << bad;
     }
     const auto item = GetFolderItem(QStringLiteral(".html"));
@@ -174,8 +184,8 @@ TEST_F(Files, FilesOfAFolderNamedByBytesThatAreNotUtf8) {
     EXPECT_EQ(item->DisplayPath(), QFile::decodeName(folder.path()) + QStringLiteral("/prefe.txt"));
     EXPECT_TRUE(item->DisplayPath().contains(QStringLiteral("/bad\uFFFDname/")));
     // A title names its files in UTF-8.
-    EXPECT_EQ(GetFolderItem(folder.path(), QStringLiteral("\u00DCbung.html"))->Path(),
-              folder.file("\xC3\x9C" "bung.html"));
+    EXPECT_EQ(GetFolderItem(folder.path(), QStringLiteral("\u00DCbung.html"))->Path(), folder.file("\xC3\x9C"
+                                                                                                   "bung.html"));
     // Without a folder there is no file.
     EXPECT_FALSE(GetFolderItem(QByteArray(), QStringLiteral("prefe.txt")));
 }
@@ -302,7 +312,8 @@ TEST_F(Files, ReadLineEndsAtCrLfOrCrLf) {
 }
 
 TEST_F(Files, ReadLineDecodesUtf8AndRefusesWhatItCannot) {
-    writeFile("bom.txt", "\xEF\xBB\xBF" "caf\xC3\xA9 \n");
+    writeFile("bom.txt", "\xEF\xBB\xBF"
+                         "caf\xC3\xA9 \n");
     EXPECT_EQ(GetFolderItem("bom.txt")->OpenAsTextFile()->ReadLine(), QString::fromUtf8("caf\xC3\xA9 "));
     writeFile("bad.txt", "a\xFF\xFE\n");
     auto bad = GetFolderItem("bad.txt")->OpenAsTextFile();
@@ -463,7 +474,7 @@ TEST_F(Controls, EditsBesideAHeldLineFeedLeaveItAsItIs) {
     EXPECT_EQ(area.Text(), edited);
 
     area.SetSelLength(3);
-    area.SetSelStart(5);  // "cd\r"
+    area.SetSelStart(5);                                // "cd\r"
     EXPECT_EQ(area.SelText(), QStringLiteral("cd\r"));  // the length set with the cursor at the end
     press(area, QKeySequence::Cut);
     EXPECT_EQ(area.Text(), QChar(0x00A0) + QStringLiteral("abX\ne\nZ\r"));
@@ -496,9 +507,7 @@ TEST_F(Controls, TextSetWhileHiddenIsWhatTheWidgetShowsOnceShown) {
 }
 
 // The widget's own text, unpainted.
-QString documentText(TextArea& area) {
-    return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText();
-}
+QString documentText(TextArea& area) { return static_cast<QPlainTextEdit*>(area.widget())->document()->toPlainText(); }
 
 TEST_F(Controls, AppendAddsExactlyTheTextAndLeavesEarlierCopiesAlone) {
     TextArea& area = probe().control<TextArea>("area");

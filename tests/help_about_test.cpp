@@ -1,6 +1,5 @@
 // The Help and About windows: their texts, and the About window's link.
 #include "support/Harness.h"
-
 #include "templates/AboutWindow.h"
 #include "templates/HelpWindow.h"
 #include "templates/Placeholders.h"

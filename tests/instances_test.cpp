@@ -66,7 +66,7 @@ protected:
         fw::RuntimeRegisterAppObject(std::make_unique<TestApp>());
     }
     const std::vector<std::string> kShutDownOrder = {"SecondWindow with bar", "FirstWindow with bar", "application",
-                                                      "bar"};
+                                                     "bar"};
 
     int argc_ = 1;
     char name_[16] = "instances_test";

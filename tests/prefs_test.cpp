@@ -1,14 +1,13 @@
 // pref.txt and prefe.txt beside the application: the delivery mode and the
 // saved address at start-up, and the delivery-mode buttons.
-#include "support/Harness.h"
-#include "support/RawFolders.h"
-
 #include "app/Startup.h"
 #include "builder/StartupPreferences.h"
 #include "builder/mainWindow.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
 #include "framework/Runtime.h"
+#include "support/Harness.h"
+#include "support/RawFolders.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowF.h"
 #include "templates/WindowF2.h"
@@ -62,7 +61,9 @@ void expectMailtoAddress(const QString& address) {
 class Prefs : public AppHarness {
 protected:
     // Opens the main window, which reads the preference files.
-    class mainWindow& start() { return mainWindow(); }
+    class mainWindow& start() {
+        return mainWindow();
+    }
     static bool cgiEditorExists() { return fw::IsLive<class WindowF>(); }
     static bool mailtoEditorExists() { return fw::IsLive<class WindowF2>(); }
 };
@@ -177,9 +178,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LineCase{"SeveralLines", "first@example.org\nsecond@example.org\nthird\n", "first@example.org"},
         LineCase{"BlanksKept", "  spaced@example.org \t\nnext", "  spaced@example.org &#9;"},
-        LineCase{"ControlCharacters", "a\x01" "b\x1F" "c\x0B\n", "a&#1;b&#31;c&#11;"},
-        LineCase{"EmptyFile", "", ""},
-        LineCase{"EmptyFirstLine", "\nlater@example.org\n", ""},
+        LineCase{"ControlCharacters",
+                 "a\x01"
+                 "b\x1F"
+                 "c\x0B\n",
+                 "a&#1;b&#31;c&#11;"},
+        LineCase{"EmptyFile", "", ""}, LineCase{"EmptyFirstLine", "\nlater@example.org\n", ""},
         LineCase{"CrLf", "crlf@example.org\r\nnext@example.org\r\n", "crlf@example.org"},
         LineCase{"CrAlone", "cr@example.org\rnext@example.org", "cr@example.org"},
         LineCase{"NoLineEnd", "plain@example.org", "plain@example.org"},
@@ -204,7 +208,7 @@ struct UnusableCase {
     const char* name;
     QByteArray bytes;  // written unless the case makes a folder
     bool folder;
-    const char* why;   // part of the message
+    const char* why;  // part of the message
 };
 void PrintTo(const UnusableCase& c, std::ostream* os) { *os << c.name; }
 
@@ -317,9 +321,7 @@ protected:
         const QByteArray file = QFile::encodeName(path(name));
         const QByteArray fifo = QFile::encodeName(path("pipe"));
         switch (GetParam()) {
-        case Special::Fifo:
-            ASSERT_EQ(::mkfifo(file.constData(), 0644), 0);
-            break;
+        case Special::Fifo: ASSERT_EQ(::mkfifo(file.constData(), 0644), 0); break;
         case Special::LinkToFifo:
             ASSERT_EQ(::mkfifo(fifo.constData(), 0644), 0);
             ASSERT_EQ(::symlink(fifo.constData(), file.constData()), 0);
@@ -336,9 +338,7 @@ protected:
             ASSERT_EQ(bound, 0);
             break;
         }
-        case Special::LinkToDevice:
-            ASSERT_EQ(::symlink("/dev/null", file.constData()), 0);
-            break;
+        case Special::LinkToDevice: ASSERT_EQ(::symlink("/dev/null", file.constData()), 0); break;
         }
     }
 };
@@ -424,12 +424,14 @@ TEST_F(Prefs, WhereTheFolderIsUnknownNothingIsReadAndStartUpSaysSo) {
     class mainWindow& w = start();
 
     EXPECT_TRUE(w.Visible());
-    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
-                             "The program cannot tell which folder it is in (\"%1/proc/self/exe\" could not be "
-                             "read: No such file or directory). It reads pref.txt and prefe.txt, and saves the test, "
-                             "only in that folder: the preference files were not read, and \"Done\" cannot save "
-                             "the test.")
-                                                  .arg(QFile::decodeName(links.path()))});
+    EXPECT_EQ(
+        messages_,
+        std::vector<QString>{
+            QStringLiteral("The program cannot tell which folder it is in (\"%1/proc/self/exe\" could not be "
+                           "read: No such file or directory). It reads pref.txt and prefe.txt, and saves the test, "
+                           "only in that folder: the preference files were not read, and \"Done\" cannot save "
+                           "the test.")
+                .arg(QFile::decodeName(links.path()))});
     EXPECT_FALSE(w.RadioButton1().Value());
     EXPECT_FALSE(w.RadioButton2().Value());
     EXPECT_FALSE(cgiEditorExists());
@@ -478,8 +480,8 @@ TEST_P(PrefsWholeTest, PageHoldsTheSavedAddressInTheModesForm) {
 
     // The first lines of the two report scripts; each takes a fresh results
     // window when the old one holds another site's reply.
-    const QString cgiReport = QStringLiteral(
-        "var msg=open(\"\",\"msg\");try{msg.document.org}catch(e){msg.close();msg=open(\"\",\"msg\")};");
+    const QString cgiReport =
+        QStringLiteral("var msg=open(\"\",\"msg\");try{msg.document.org}catch(e){msg.close();msg=open(\"\",\"msg\")};");
     const QString mailtoReport = QStringLiteral(
         "var msg=window.open(\"\",\"msg\");try{msg.document.open}catch(e){msg.close();"
         "msg=window.open(\"\",\"msg\")};");
@@ -487,10 +489,10 @@ TEST_P(PrefsWholeTest, PageHoldsTheSavedAddressInTheModesForm) {
         "<BR><FORM action=\"http://www.example.com/cgi-bin/form.pl\" Method=\"Post\" "
         "ENCTYPE=\"application/x-www-form-urlencoded\" > <input type=hidden name=\"send_to\" value=\"\">"
         "<input type=hidden name=\"subject\" value=\"PrefQuiz\">");
-    const QString mailtoForm = QStringLiteral(
-        "<BR><FORM Method=\"Post\" ENCTYPE=\"text/plain\" onSubmit=\"return validate()\" > ");
-    const QString mailtoAddress = QStringLiteral(
-        "<input name=\"instructor\" type=hidden value=\"o&#39;brien@example.org\" ></TD></TR></TABLE>");
+    const QString mailtoForm =
+        QStringLiteral("<BR><FORM Method=\"Post\" ENCTYPE=\"text/plain\" onSubmit=\"return validate()\" > ");
+    const QString mailtoAddress =
+        QStringLiteral("<input name=\"instructor\" type=hidden value=\"o&#39;brien@example.org\" ></TD></TR></TABLE>");
     const QString report = mode.mailto ? mailtoReport : cgiReport;
     const QString form = mode.mailto ? mailtoForm : cgiForm;
 
@@ -522,15 +524,12 @@ TEST_P(PrefsWholeTest, PageHoldsTheSavedAddressInTheModesForm) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, PrefsWholeTest,
-    ::testing::Values(
-        ModeCase{"Cgi", "http://www.example.com/cgi-bin/form.pl\n", {}, false},
-        ModeCase{"Mailto", {}, "o'brien@example.org\n", true},
-        ModeCase{"BothGiveMailto", "http://www.example.com/cgi-bin/form.pl\n", "o'brien@example.org\n", true}),
-    [](const ::testing::TestParamInfo<ModeCase>& row) { return std::string(row.param.name); });
-
-
+INSTANTIATE_TEST_SUITE_P(Modes, PrefsWholeTest,
+                         ::testing::Values(ModeCase{"Cgi", "http://www.example.com/cgi-bin/form.pl\n", {}, false},
+                                           ModeCase{"Mailto", {}, "o'brien@example.org\n", true},
+                                           ModeCase{"BothGiveMailto", "http://www.example.com/cgi-bin/form.pl\n",
+                                                    "o'brien@example.org\n", true}),
+                         [](const ::testing::TestParamInfo<ModeCase>& row) { return std::string(row.param.name); });
 
 // As the program starts (the framework's initialisation, then the event
 // loop), the editors are made only once the main window is drawn, with the

@@ -1,6 +1,5 @@
 // The texts one problem adds to the page, one row per case.
 #include "builder/ProblemTexts.h"
-
 #include "support/QtPrinting.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,8 @@ void Check(const std::vector<Row>& rows) {
     }
 }
 
-const QString kX3 = QStringLiteral("<SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(x[3])</script>");
+const QString kX3 =
+    QStringLiteral("<SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(x[3])</script>");
 
 }  // namespace
 
@@ -44,9 +44,11 @@ TEST(ProblemTexts, AnswerStatementForms) {
     Check({
         {"rounded to 1", AnswerStatement("3", "x[3]/y[3]", "1"),
          "a[3]=Math.round(eval(x[3]/y[3])*Math.pow(10,1))/Math.pow(10,1);"},
-        {"rounded to 0", AnswerStatement("1", "x[1]", "0"), "a[1]=Math.round(eval(x[1])*Math.pow(10,0))/Math.pow(10,0);"},
+        {"rounded to 0", AnswerStatement("1", "x[1]", "0"),
+         "a[1]=Math.round(eval(x[1])*Math.pow(10,0))/Math.pow(10,0);"},
         {"raw for No", AnswerStatement("2", "x[1]*y[2]", "No"), "a[2]=x[1]*y[2];"},
-        {"only No is raw", AnswerStatement("2", "1", "no"), "a[2]=Math.round(eval(1)*Math.pow(10,no))/Math.pow(10,no);"},
+        {"only No is raw", AnswerStatement("2", "1", "no"),
+         "a[2]=Math.round(eval(1)*Math.pow(10,no))/Math.pow(10,no);"},
     });
 }
 

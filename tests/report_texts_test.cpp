@@ -1,9 +1,8 @@
 // The texts that "Done" generates and the way its messages quote typed text,
 // checked as plain functions, one row per case.
-#include "builder/ReportTexts.h"
-
 #include "builder/HtmlText.h"
 #include "builder/MessageText.h"
+#include "builder/ReportTexts.h"
 #include "support/PageTexts.h"
 #include "support/QtPrinting.h"
 
@@ -84,20 +83,17 @@ TEST(ScriptIncludeLine, LoadsTheAnswerScriptOfTheTitle) {
         {"markup characters", QStringLiteral("A&B's \"x\" <y> \\z"),
          QStringLiteral("A&#38;B&#39;s &#34;x&#34; &#60;y&#62; &#92;z")},
         {"non-ASCII as typed", QStringLiteral("W\u00fcrfel"), QStringLiteral("W\u00fcrfel")},
-        {"percent, number sign and question mark", QStringLiteral("Quiz#3?_50%"),
-         QStringLiteral("Quiz%233%3F_50%25")},
+        {"percent, number sign and question mark", QStringLiteral("Quiz#3?_50%"), QStringLiteral("Quiz%233%3F_50%25")},
         {"a number sign is escaped once", QStringLiteral("#"), QStringLiteral("%23")},
         {"a typed escape keeps its percent", QStringLiteral("Q%41%23"), QStringLiteral("Q%2541%2523")},
         {"address first, then references", QStringLiteral("A&B?"), QStringLiteral("A&#38;B%3F")},
-        {"blank and other punctuation left to the browser", QStringLiteral("a b+c=d;e"),
-         QStringLiteral("a b+c=d;e")},
+        {"blank and other punctuation left to the browser", QStringLiteral("a b+c=d;e"), QStringLiteral("a b+c=d;e")},
         {"colons, else the name reads as a scheme", QStringLiteral(" Physics: Motion"),
          QStringLiteral("%20Physics%3A Motion")},
         {"every colon", QStringLiteral("http:x:y"), QStringLiteral("http%3Ax%3Ay")},
         {"only leading blanks", QStringLiteral("  a b "), QStringLiteral("%20%20a b ")},
         {"a title of blanks", QStringLiteral("  "), QStringLiteral("%20%20")},
-        {"control characters as references", QStringLiteral("Quiz\t10\r\n"),
-         QStringLiteral("Quiz&#9;10&#13;&#10;")},
+        {"control characters as references", QStringLiteral("Quiz\t10\r\n"), QStringLiteral("Quiz&#9;10&#13;&#10;")},
     };
     for (const IncludeCase& row : cases) {
         SCOPED_TRACE(row.name);
@@ -114,10 +110,8 @@ struct SafeCase {
 TEST(HtmlSafeText, MarkupAndControlCharactersAsReferences) {
     const SafeCase cases[] = {
         {"plain text", QStringLiteral("Quiz7"), QStringLiteral("Quiz7")},
-        {"the six markup characters", QStringLiteral("&'\"\\<>"),
-         QStringLiteral("&#38;&#39;&#34;&#92;&#60;&#62;")},
-        {"tab, line feed, carriage return", QStringLiteral("a\tb\nc\rd"),
-         QStringLiteral("a&#9;b&#10;c&#13;d")},
+        {"the six markup characters", QStringLiteral("&'\"\\<>"), QStringLiteral("&#38;&#39;&#34;&#92;&#60;&#62;")},
+        {"tab, line feed, carriage return", QStringLiteral("a\tb\nc\rd"), QStringLiteral("a&#9;b&#10;c&#13;d")},
         {"NUL", QString(QChar(0)) + QStringLiteral("x"), QStringLiteral("&#0;x")},
         {"U+001F, the last control character", QString(QChar(0x1F)), QStringLiteral("&#31;")},
         {"blank and U+007F unchanged", QStringLiteral(" \u007f~"), QStringLiteral(" \u007f~")},

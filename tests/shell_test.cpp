@@ -16,9 +16,9 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMainWindow>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -63,7 +63,7 @@ TEST_F(Shell, ClassesAreRegisteredInOrder) {
     ASSERT_GE(classes.size(), 13u);
     const std::vector<QString> last(classes.end() - 13, classes.end());
     EXPECT_EQ(last, (std::vector<QString>{"mainWindow", "Menu", "WindowA", "windowB", "WindowC", "WindowD", "WindowE",
-                                           "WindowF", "AboutWindow", "HelpWindow", "WindowF2", "WindowE2", "App"}));
+                                          "WindowF", "AboutWindow", "HelpWindow", "WindowF2", "WindowE2", "App"}));
 }
 
 void throwingStartup() {
@@ -122,12 +122,20 @@ TEST_F(Shell, QuitAndTheCloseBoxEndTheProgramWritingNothing) {
 TEST_F(Shell, MenuTreeInOrder) {
     class Menu& bar = Menu();
     EXPECT_EQ(&bar, &Menu());
-    struct Row { const char* name; const char* text; const char* shortcut; };
+    struct Row {
+        const char* name;
+        const char* text;
+        const char* shortcut;
+    };
     const std::vector<std::pair<Row, std::vector<Row>>> expected = {
         {{"UntitledMenu4", "File", ""}, {{"FileQuit", "Quit", "Cmd+Q"}}},
         {{"UntitledMenu2", "Edit", ""},
-         {{"EditUndo", "Undo", "Cmd+Z"}, {"UntitledMenu3", "-", ""}, {"EditCut", "Cut", "Cmd+X"},
-          {"EditCopy", "Copy", "Cmd+C"}, {"EditPaste", "Paste", "Cmd+V"}, {"EditClear", "Clear", ""}}},
+         {{"EditUndo", "Undo", "Cmd+Z"},
+          {"UntitledMenu3", "-", ""},
+          {"EditCut", "Cut", "Cmd+X"},
+          {"EditCopy", "Copy", "Cmd+C"},
+          {"EditPaste", "Paste", "Cmd+V"},
+          {"EditClear", "Clear", ""}}},
         {{"UntitledMenu1", "", ""}, {}},
         {{"UntitledMenu0", "Help", ""}, {{"HelpHelp", "Help", "Cmd+H"}, {"AppleAbout", "About Qlry3", ""}}},
     };
@@ -229,10 +237,10 @@ TEST_F(Shell, TabOrderFollowsCreationOrder) {
         if (at->focusPolicy() & Qt::TabFocus) order.push_back(at->objectName());
         at = at->nextInFocusChain();
     } while (at != start && order.size() < 40);
-    const std::vector<QString> expected = {"probField", "var1min", "var1max", "var2min", "var2max", "var1dec",
-                                           "var2dec", "var3min", "var3max", "var3dec", "solField", "errorbox",
-                                           "nextButton1", "PushButton1", "EditField5", "numField6", "decBox",
-                                           "RadioButton1", "RadioButton2"};
+    const std::vector<QString> expected = {"probField", "var1min",  "var1max",      "var2min",     "var2max",
+                                           "var1dec",   "var2dec",  "var3min",      "var3max",     "var3dec",
+                                           "solField",  "errorbox", "nextButton1",  "PushButton1", "EditField5",
+                                           "numField6", "decBox",   "RadioButton1", "RadioButton2"};
     ASSERT_GE(order.size(), expected.size());
     EXPECT_EQ(std::vector<QString>(order.begin(), order.begin() + long(expected.size())), expected);
 }

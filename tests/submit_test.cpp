@@ -47,7 +47,9 @@ QString Titled(QString text, const QString& title) {
 
 class SubmitTest : public AppHarness {
 protected:
-    class mainWindow& w() { return mainWindow(); }
+    class mainWindow& w() {
+        return mainWindow();
+    }
 
     Fragments fragments() {
         return {WindowA().EditField1().Text(), windowB().EditField1().Text(), WindowC().EditField1().Text(),
@@ -57,8 +59,8 @@ protected:
     std::vector<QString> fields() {
         class mainWindow& m = w();
         return {m.probField().Text(), m.solField().Text(), m.var1min().Text(), m.var1max().Text(),
-                m.var1dec().Text(), m.var2min().Text(), m.var2max().Text(), m.var2dec().Text(),
-                m.var3min().Text(), m.var3max().Text(), m.var3dec().Text(), m.EditField5().Text(),
+                m.var1dec().Text(),   m.var2min().Text(),  m.var2max().Text(), m.var2dec().Text(),
+                m.var3min().Text(),   m.var3max().Text(),  m.var3dec().Text(), m.EditField5().Text(),
                 m.numField6().Text(), m.errorbox().Text(), m.decBox().Text()};
     }
 
@@ -100,8 +102,7 @@ TEST_F(SubmitTest, Problem3WithXAndYAppendsTheFiveTexts) {
               "A car covers <SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(x[3])</script> "
               "km in <SCRIPT LANGUAGE='JavaScript1.1' type='text/javascript'>document.write(y[3])</script> h. "
               "What is its speed in km/h?<input type='text' size='10' name='b3' > <BR CLEAR='all'><HR>");
-    EXPECT_EQ(Added(initial.answers, after.answers),
-              "a[3]=Math.round(eval(x[3]/y[3])*Math.pow(10,1))/Math.pow(10,1);");
+    EXPECT_EQ(Added(initial.answers, after.answers), "a[3]=Math.round(eval(x[3]/y[3])*Math.pow(10,1))/Math.pow(10,1);");
     EXPECT_EQ(Added(Titled(initial.head, "Physics"), after.head),
               "x[3]=Math.round(((100-10)*Math.random()+10)*Math.pow(10,0))/Math.pow(10,0);"
               "y[3]=Math.round(((4-1.5)*Math.random()+1.5)*Math.pow(10,1))/Math.pow(10,1);");
@@ -132,9 +133,8 @@ TEST_F(SubmitTest, ChainedProblem2UsesTheXOfProblem1) {
     submit();
 
     const Fragments after = fragments();
-    EXPECT_EQ(Added(before.body, after.body),
-              Banner("2") + "The car keeps that speed for " + Display("y", "2") + " s. How far does it go?" +
-                  Input("2"));
+    EXPECT_EQ(Added(before.body, after.body), Banner("2") + "The car keeps that speed for " + Display("y", "2") +
+                                                  " s. How far does it go?" + Input("2"));
     EXPECT_EQ(Added(before.answers, after.answers), "a[2]=x[1]*y[2];");
     EXPECT_EQ(Added(before.head, after.head),
               "y[2]=Math.round(((60-10)*Math.random()+10)*Math.pow(10,0))/Math.pow(10,0);");
@@ -149,8 +149,8 @@ TEST_F(SubmitTest, NegativeMinimumAndEmptyMaximum) {
     const Fragments initial = fragments();
     problem("Between [x] and [y]", "[x]+[y]+[z]");
     variable(1, "-5", "10", "0");
-    variable(2, "1", "", "0");   // no maximum: not drawn
-    variable(3, "", "5", "0");   // no minimum: drawn, not valid script
+    variable(2, "1", "", "0");  // no maximum: not drawn
+    variable(3, "", "5", "0");  // no minimum: drawn, not valid script
     submit();
     const Fragments after = fragments();
     EXPECT_EQ(Added(Titled(initial.head, ""), after.head),
@@ -206,9 +206,9 @@ TEST_F(SubmitTest, AcceptedEntries) {
 TEST_F(SubmitTest, NumberCleanupOfTheVariableFields) {
     const Fragments initial = fragments();
     problem("", "1");
-    variable(1, "1,5", "1o", "o");        // comma to point, letter o to zero
-    variable(2, "", "1o,5o", "1,5");      // the decimals field keeps its comma
-    variable(3, "-o,5", "O", "2");        // upper-case O stays
+    variable(1, "1,5", "1o", "o");    // comma to point, letter o to zero
+    variable(2, "", "1o,5o", "1,5");  // the decimals field keeps its comma
+    variable(3, "-o,5", "O", "2");    // upper-case O stays
     submit();
     EXPECT_EQ(Added(Titled(initial.head, ""), fragments().head),
               "x[1]=Math.round(((10-1.5)*Math.random()+1.5)*Math.pow(10,0))/Math.pow(10,0);"
@@ -294,9 +294,9 @@ TEST_F(SubmitTest, PlaceholdersTwice) {
     problem("[x] then [x], [z] and [y]", "[x]+[x]*[y]-[z]/[z]");
     submit();
     const Fragments after = fragments();
-    EXPECT_EQ(Added(Titled(initial.body, ""), after.body),
-              Banner("1") + Display("x", "1") + " then [x], " + Display("z", "1") + " and " + Display("y", "1") +
-                  Input("1"));
+    EXPECT_EQ(
+        Added(Titled(initial.body, ""), after.body),
+        Banner("1") + Display("x", "1") + " then [x], " + Display("z", "1") + " and " + Display("y", "1") + Input("1"));
     EXPECT_EQ(Added(initial.answers, after.answers), "a[1]=x[1]+x[1]*y[1]-z[1]/z[1];");
 }
 

@@ -1,8 +1,7 @@
 // The page fragments held by the template windows, and the two results form
 // editors as a teacher uses them.
-#include "support/Harness.h"
-
 #include "framework/Instances.h"
+#include "support/Harness.h"
 #include "templates/Placeholders.h"
 #include "templates/WindowA.h"
 #include "templates/WindowC.h"
@@ -44,14 +43,9 @@ FragmentRow row(W& (*accessor)(), int length, int lines, int titleCount) {
 
 std::vector<FragmentRow> fragmentRows() {
     return {
-        row(&WindowA, 326, 17, 1),
-        row(&windowB, 784 + 24, 3, 1),
-        row(&WindowC, 0, 1, 0),
-        row(&WindowD, 37, 2, 0),
-        row(&WindowE, 531 + 45, 11, 0),
-        row(&WindowE2, 535 + 52, 7, 0),
-        row(&WindowF, 1598, 5, 1),
-        row(&WindowF2, 1442 + 20, 5, 1),  // the subject goes through encodeURIComponent()
+        row(&WindowA, 326, 17, 1), row(&windowB, 784 + 24, 3, 1),   row(&WindowC, 0, 1, 0),
+        row(&WindowD, 37, 2, 0),   row(&WindowE, 531 + 45, 11, 0),  row(&WindowE2, 535 + 52, 7, 0),
+        row(&WindowF, 1598, 5, 1), row(&WindowF2, 1442 + 20, 5, 1),  // the subject goes through encodeURIComponent()
     };
 }
 
@@ -155,8 +149,8 @@ TEST_F(TemplateWindows, FormFragmentsHoldThePlaceholdersWhereTheEditorsLookForTh
     EXPECT_EQ(linesOf(mail)[0].size(), 942);
     // The subject is percent-encoded, so that a "#", "&" or "%" in the title
     // cannot cut the mail's address short.
-    EXPECT_TRUE(linesOf(mail)[2].contains(
-        QStringLiteral("obj.action='mailto:'+obj.instructor.value+'?subject='+encodeURIComponent(obj.subject.value)};")));
+    EXPECT_TRUE(linesOf(mail)[2].contains(QStringLiteral(
+        "obj.action='mailto:'+obj.instructor.value+'?subject='+encodeURIComponent(obj.subject.value)};")));
 
     // The report string stays open until the end of each form's first line.
     for (const QString& form : {cgi, mail}) {
@@ -264,7 +258,7 @@ TEST_F(TemplateWindows, ReportAndFormJoinIntoOneValidScript) {
     EXPECT_EQ(nodeCheck(mail, &errors), 0) << errors;
 
     // Without its form, a report script leaves its string open.
-    QString alone = WindowD().EditField1().Text() + QStringLiteral("var grade=1;\n") +
-                    WindowE().EditField1().Text() + QStringLiteral(" <P>1) correct</P>}}");
+    QString alone = WindowD().EditField1().Text() + QStringLiteral("var grade=1;\n") + WindowE().EditField1().Text() +
+                    QStringLiteral(" <P>1) correct</P>}}");
     EXPECT_NE(nodeCheck(alone, &errors), 0);
 }

@@ -35,7 +35,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -143,8 +142,7 @@ void buildScenario(const QJsonObject& s, const QString& outdir, Recorder& rec) {
         w.nextButton1().Push();
         const QString step = "Submit Problem " + number;
         checkNoMessage(name, rec, step);
-        if (!w.probField().Text().isEmpty() || w.numField6().Text() == number)
-            fail(name, step + " was not accepted");
+        if (!w.probField().Text().isEmpty() || w.numField6().Text() == number) fail(name, step + " was not accepted");
     }
 
     w.PushButton1().Push();
@@ -195,8 +193,10 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <scenarios.json> <outdir>\n"
-                             "       %s --include-lines <titles.json> <lines.json>\n", argv[0], argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s <scenarios.json> <outdir>\n"
+                     "       %s --include-lines <titles.json> <lines.json>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     QJsonDocument doc;
@@ -213,9 +213,8 @@ int main(int argc, char** argv) {
         rec.messages.push_back(text);
     });
     fw::SetQuitHandler([&rec](int code) { rec.quits.push_back(code); });
-    fw::SetShowURLHandler([](const QString& address) {
-        std::fprintf(stderr, "unexpected ShowURL: %s\n", qPrintable(address));
-    });
+    fw::SetShowURLHandler(
+        [](const QString& address) { std::fprintf(stderr, "unexpected ShowURL: %s\n", qPrintable(address)); });
 
     int status = 0;
     try {

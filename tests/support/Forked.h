@@ -7,8 +7,8 @@
 
 #include <cerrno>
 #include <csignal>
-#include <poll.h>
 #include <cstdio>
+#include <poll.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -1,9 +1,9 @@
 #include "support/Harness.h"
 
 #include "app/Startup.h"
-#include "framework/files/FileStepFaults.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
+#include "framework/files/FileStepFaults.h"
 
 #include <QDir>
 #include <QFile>

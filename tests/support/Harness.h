@@ -29,7 +29,7 @@ protected:
     void findFolderThrough(const QByteArray& link);
 
     QString path(const QString& name) const;
-    QByteArray readFile(const QString& name) const;   // empty when absent
+    QByteArray readFile(const QString& name) const;  // empty when absent
     void writeFile(const QString& name, const QByteArray& bytes) const;
     bool fileExists(const QString& name) const;
 

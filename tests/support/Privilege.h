@@ -18,8 +18,8 @@ inline bool HasRootFor(const std::string& part) {
 }
 
 // Skips the rest of a test that needs root throughout.
-#define SKIP_UNLESS_ROOT(part)                                   \
-    do {                                                         \
+#define SKIP_UNLESS_ROOT(part)                                          \
+    do {                                                                \
         if (::geteuid() != 0) GTEST_SKIP() << "needs root: " << (part); \
     } while (0)
 
@@ -28,6 +28,4 @@ constexpr uid_t kNobody = 65534;
 
 // Makes this (forked) process nobody, with no other group; false when it
 // cannot (only root can).
-inline bool BecomeNobody() {
-    return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
-}
+inline bool BecomeNobody() { return ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0; }

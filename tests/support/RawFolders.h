@@ -84,7 +84,8 @@ private:
 // `bad\xffname` in a temporary folder: a name that is not UTF-8.
 class NonUtf8Folder {
 public:
-    static constexpr const char* kName = "bad\xff" "name";
+    static constexpr const char* kName = "bad\xff"
+                                         "name";
 
     NonUtf8Folder() {
         if (parent_.isValid() && ::mkdir(parent_.file(kName).constData(), 0755) == 0) path_ = parent_.file(kName);
