@@ -1,6 +1,7 @@
 #include "builder/Done.h"
 
 #include "builder/HtmlText.h"
+#include "builder/InterruptedDone.h"
 #include "builder/MessageText.h"
 #include "builder/ReportTexts.h"
 #include "builder/UnknownFolder.h"
@@ -18,7 +19,6 @@
 #include "templates/windowB.h"
 
 #include <QFile>
-
 #include <algorithm>
 #include <limits>
 #include <memory>
@@ -50,19 +50,15 @@ bool WriteWithByteOrderMark(fw::TextOutputStream& stream, const QString& text) {
 // Writes each text to the file of that name in `folder`, all of them as one
 // commit. When this returns the commit is over either way: no hidden file is
 // left (unless the failure's message names it) and the folder is free
-// again, so another copy need not wait while a message shows.
+// again, so another copy need not wait while a message shows. `earlier`
+// gets what the commit found of an earlier, interrupted one.
 std::optional<fw::CommitFailure> CommitFiles(const QByteArray& folder, std::span<const QByteArray> names,
-                                             std::span<const QString* const> texts) {
+                                             std::span<const QString* const> texts, fw::InterruptedCommit& earlier) {
     fw::CommitFailure failure;
-    const std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(folder, names, failure);
+    const std::unique_ptr<fw::FileCommit> commit = fw::FileCommit::Begin(folder, names, failure, &earlier);
     if (!commit) return failure;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        fw::TextOutputStream& stream = commit->Stream(i);
-        if (!WriteWithByteOrderMark(stream, *texts[i])) {
-            failure.index = i;
-            failure.reason = stream.Error();
-            return failure;
-        }
+    // A text that cannot be written fails the commit as it finishes.
+    for (std::size_t i = 0; i < names.size() && WriteWithByteOrderMark(commit->Stream(i), *texts[i]); ++i) {
     }
     return commit->Finish();
 }
@@ -186,10 +182,8 @@ void Done::ReportTexts() {
 // The page report reaches the page only within the report script, so its own
 // text is let go here.
 void Done::AppendPageReport() {
-    if (MailtoDelivery())
-        reportScript_ = WindowE2().EditField1().Text() + pageReport_;
-    else
-        reportScript_ = WindowE().EditField1().Text() + pageReport_;
+    if (MailtoDelivery()) reportScript_ = WindowE2().EditField1().Text() + pageReport_;
+    else reportScript_ = WindowE().EditField1().Text() + pageReport_;
     pageReport_.clear();
 }
 
@@ -219,21 +213,31 @@ void Done::PageAssembly() {
 }
 
 // Both files are written to hidden files first and put in place together,
-// so that a failure at any step leaves the old pair as it was.
+// so that a failure at any step leaves the old pair as it was. An earlier
+// "Done" that this one settled first is told of, as the start tells of it.
 bool Done::WriteFiles() {
     const QString answers = WindowC().EditField1().Text();
     const QString* const texts[] = {&page_, &answers};
     QByteArray names[2];
     for (int i = 0; i < 2; ++i) names[i] = QFile::encodeName(Title() + kExtensions[i]);
-    const std::optional<fw::CommitFailure> failure = CommitFiles(folder_, names, texts);
-    if (!failure) return true;
-    ReportWriteFailure(*failure);
-    return false;
+    fw::InterruptedCommit earlier;
+    const std::optional<fw::CommitFailure> failure = CommitFiles(folder_, names, texts, earlier);
+    using Outcome = fw::InterruptedCommit::Outcome;
+    const bool settled = earlier.left.empty() &&
+                         (earlier.outcome == Outcome::Untouched || earlier.outcome == Outcome::Undone ||
+                          earlier.outcome == Outcome::Completed);
+    const QString before = settled ? InterruptedDoneMessage(earlier) + QLatin1Char(' ') : QString();
+    if (failure) {
+        fw::MsgBox(before + WriteFailureText(*failure));
+        return false;
+    }
+    if (settled) fw::MsgBox(before.trimmed());
+    return true;
 }
 
 // The message quotes each file by its folder and a name whose title part is
 // shortened as every message shortens it.
-void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
+QString Done::WriteFailureText(const fw::CommitFailure& failure) const {
     const auto fileOf = [this](std::size_t index) { return QuotedFileIn(folder_, Title() + kExtensions[index]); };
     QString reason = failure.reason;
     if (failure.sameAs != fw::CommitFailure::kNone)
@@ -248,14 +252,12 @@ void Done::ReportWriteFailure(const fw::CommitFailure& failure) const {
                                   "in order.")
                        .arg(LeftFilesText(failure.left, folder_));
     }
-    fw::MsgBox(message);
+    return message;
 }
 
 void Done::StoreTexts() {
-    if (MailtoDelivery())
-        WindowE2().EditField1().SetText(reportScript_);
-    else
-        WindowE().EditField1().SetText(reportScript_);
+    if (MailtoDelivery()) WindowE2().EditField1().SetText(reportScript_);
+    else WindowE().EditField1().SetText(reportScript_);
     for (const QString& part : checkEnd_) WindowD().EditField1().Append(part);
     windowB().EditField1().Append(bodyEnd_);
     WindowA().EditField1().SetText(page_);

@@ -29,23 +29,23 @@ public:
 private:
     // Stages, in the order Run calls them. Those returning bool end Done
     // (after a message) when they return false.
-    void DoubleMinusFix();            // every "--" of the page head becomes "+"
-    bool FindFolder();                // the application's folder, which must be known
-    bool CheckUnsubmittedProblem();   // the statement field must be empty
-    bool ProblemCount();              // from the problem number; refuses one out of range
-    bool CheckTitle();                // a title, naming both files in the folder, without control characters
-    void GradeExpression();           // ";var grade=" and the formula after the grading
-    void ReportTexts();               // the results form's and results window's reports
-    void AppendPageReport();          // the page report after the delivery mode's report script
-    void ScriptInclude();             // the line that loads Title.js, after the page head
-    void DeliveryTexts();             // line end, report script and results form
-    void ReportField();               // the "quesgrades" statement and the closing "}"
-    void PageTail();                  // the page's tail after the body
-    void PageAssembly();              // head, grading script and body: the whole page
-    bool WriteFiles();                // Title.html and Title.js, replaced together
-    void StoreTexts();                // the completed texts into their windows
+    void DoubleMinusFix();           // every "--" of the page head becomes "+"
+    bool FindFolder();               // the application's folder, which must be known
+    bool CheckUnsubmittedProblem();  // the statement field must be empty
+    bool ProblemCount();             // from the problem number; refuses one out of range
+    bool CheckTitle();               // a title, naming both files in the folder, without control characters
+    void GradeExpression();          // ";var grade=" and the formula after the grading
+    void ReportTexts();              // the results form's and results window's reports
+    void AppendPageReport();         // the page report after the delivery mode's report script
+    void ScriptInclude();            // the line that loads Title.js, after the page head
+    void DeliveryTexts();            // line end, report script and results form
+    void ReportField();              // the "quesgrades" statement and the closing "}"
+    void PageTail();                 // the page's tail after the body
+    void PageAssembly();             // head, grading script and body: the whole page
+    bool WriteFiles();               // Title.html and Title.js, replaced together
+    void StoreTexts();               // the completed texts into their windows
     void Quit();
-    void ReportWriteFailure(const fw::CommitFailure& failure) const;
+    QString WriteFailureText(const fw::CommitFailure& failure) const;
 
     // Val(problem number) - 1, read afresh from the field.
     double LastProblem() const;
@@ -53,7 +53,7 @@ private:
     QString Title() const;
 
     class mainWindow& w_;
-    QByteArray folder_;      // the application's folder, as bytes: looked up once per "Done"
+    QByteArray folder_;  // the application's folder, as bytes: looked up once per "Done"
     qint32 problemCount_ = 0;
     QString mailReport_;     // MailReportText, until the check function's parts take it
     QString pageReport_;     // PageReportText, until the report script takes it

@@ -16,12 +16,15 @@ QString TitleOf(const fw::InterruptedCommit& found) {
     return page.endsWith(extension) ? page.chopped(extension.size()) : page;
 }
 
-QString Message(const fw::InterruptedCommit& found) {
+}  // namespace
+
+QString InterruptedDoneMessage(const fw::InterruptedCommit& found) {
     using Outcome = fw::InterruptedCommit::Outcome;
     const QString record = QDir::toNativeSeparators(QFile::decodeName(found.record));
     if (found.outcome == Outcome::Unreadable) {
-        return QStringLiteral("An earlier \"Done\" was interrupted, and its record \"%1\" could not be used (%2). "
-                              "No file was changed: check the test's files beside it, then remove \"%1\".")
+        return QStringLiteral("The record \"%1\" of a \"Done\" could not be used (%2), so no file was changed for "
+                              "it. Check the test's files beside it, then remove \"%1\": while it stays, \"Done\" "
+                              "cannot save in this folder.")
             .arg(record, found.reason);
     }
     if (found.outcome == Outcome::Foreign) {
@@ -46,16 +49,12 @@ QString Message(const fw::InterruptedCommit& found) {
         what = QStringLiteral("nothing was left half done, and no file was changed");
     else if (found.outcome == Outcome::Completed)
         what = QStringLiteral("both new files were already in place and were kept");
-    else if (found.hadOldFiles)
-        what = QStringLiteral("the files from before it were put back");
-    else
-        what = QStringLiteral("the files it had begun were removed");
+    else if (found.hadOldFiles) what = QStringLiteral("the files from before it were put back");
+    else what = QStringLiteral("the files it had begun were removed");
     return QStringLiteral("An earlier \"Done\" for \"%1\" was interrupted; %2.").arg(title, what);
 }
 
-}  // namespace
-
 void SettleInterruptedDone(const QByteArray& folder) {
     const fw::InterruptedCommit found = fw::RecoverInterruptedCommit(folder);
-    if (found.outcome != fw::InterruptedCommit::Outcome::None) fw::MsgBox(Message(found));
+    if (found.outcome != fw::InterruptedCommit::Outcome::None) fw::MsgBox(InterruptedDoneMessage(found));
 }

@@ -4,6 +4,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+
+namespace fw {
+struct InterruptedCommit;
+}
 
 // `folder`: the application's folder, as bytes.
 void SettleInterruptedDone(const QByteArray& folder);
+
+// What the teacher is told of an interrupted "Done" that was found, and how
+// it was settled; also where a later "Done" settles it first.
+QString InterruptedDoneMessage(const fw::InterruptedCommit& found);

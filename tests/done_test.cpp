@@ -3,9 +3,9 @@
 // back and checked segment by segment.
 #include "app/Startup.h"
 #include "builder/mainWindow.h"
-#include "framework/files/FileStepFaults.h"
 #include "framework/Files.h"
 #include "framework/Instances.h"
+#include "framework/files/FileStepFaults.h"
 #include "support/FileIdentity.h"
 #include "support/Forked.h"
 #include "support/Harness.h"
@@ -53,19 +53,37 @@ struct Problem {
 
 // A car covers [x] km in [y] h.
 const Problem kSpeed{QStringLiteral("A car covers [x] km in [y] h. What is its speed in km/h?"),
-                     QStringLiteral("10"), QStringLiteral("100"), QStringLiteral("0"),
-                     QStringLiteral("1.5"), QStringLiteral("4"), QStringLiteral("1"),
-                     QStringLiteral("[x]/[y]"), QStringLiteral("2"), QStringLiteral("1")};
+                     QStringLiteral("10"),
+                     QStringLiteral("100"),
+                     QStringLiteral("0"),
+                     QStringLiteral("1.5"),
+                     QStringLiteral("4"),
+                     QStringLiteral("1"),
+                     QStringLiteral("[x]/[y]"),
+                     QStringLiteral("2"),
+                     QStringLiteral("1")};
 // Chained to the previous problem's x.
 const Problem kDistance{QStringLiteral("The car keeps that speed for [y] s. How far does it go?"),
-                        {}, {}, {},
-                        QStringLiteral("10"), QStringLiteral("60"), QStringLiteral("0"),
-                        QStringLiteral("[x]*[y]"), QStringLiteral("1"), QStringLiteral("No")};
+                        {},
+                        {},
+                        {},
+                        QStringLiteral("10"),
+                        QStringLiteral("60"),
+                        QStringLiteral("0"),
+                        QStringLiteral("[x]*[y]"),
+                        QStringLiteral("1"),
+                        QStringLiteral("No")};
 // A negative minimum puts "--" into the random-value statement.
 const Problem kNegative{QStringLiteral("Take [x] steps -- forward or back."),
-                        QStringLiteral("-5"), QStringLiteral("10"), QStringLiteral("0"),
-                        {}, {}, {},
-                        QStringLiteral("[x]--1"), QStringLiteral("0"), QStringLiteral("0")};
+                        QStringLiteral("-5"),
+                        QStringLiteral("10"),
+                        QStringLiteral("0"),
+                        {},
+                        {},
+                        {},
+                        QStringLiteral("[x]--1"),
+                        QStringLiteral("0"),
+                        QStringLiteral("0")};
 
 // A page as its segments, each with the name it is reported under.
 using Segments = std::vector<std::pair<const char*, QString>>;
@@ -78,7 +96,9 @@ QString joined(const Segments& segments) {
 
 class DoneTest : public AppHarness {
 protected:
-    class mainWindow& main() { return mainWindow(); }
+    class mainWindow& main() {
+        return mainWindow();
+    }
 
     void submit(const Problem& p) {
         class mainWindow& w = main();
@@ -169,8 +189,8 @@ TEST_F(DoneTest, MailtoPageOfTwoProblems) {
     // The windows hold the completed texts.
     EXPECT_EQ(WindowA().EditField1().Text(), QString::fromUtf8(readFile(QStringLiteral("Quiz7.html"))));
     EXPECT_EQ(windowB().EditField1().Text(), before.body + kPageTail);
-    EXPECT_TRUE(WindowD().EditField1().Text().startsWith(before.check + kGradeStatement + kGradeTwo +
-                                                         QStringLiteral("\n")));
+    EXPECT_TRUE(
+        WindowD().EditField1().Text().startsWith(before.check + kGradeStatement + kGradeTwo + QStringLiteral("\n")));
 }
 
 class CgiDoneTest : public DoneTest {
@@ -186,8 +206,7 @@ protected:
 
         EXPECT_TRUE(messages_.empty());
         EXPECT_EQ(quits_, std::vector<int>{0});
-        expectPage(QStringLiteral("Speed.html"),
-                   page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+        expectPage(QStringLiteral("Speed.html"), page(before, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
         EXPECT_EQ(readFile(QStringLiteral("Speed.js")),
                   QByteArray("a[1]=Math.round(eval(x[1]/y[1])*Math.pow(10,1))/Math.pow(10,1);"));
         EXPECT_FALSE(fw::IsLive<class WindowE2>());
@@ -253,7 +272,6 @@ TEST_F(DoneTest, NoProblemStillWritesBothFiles) {
     EXPECT_TRUE(readFile(QStringLiteral("Empty.js")).isEmpty());
 }
 
-
 // ---- Refusals ----
 
 TEST_F(DoneTest, UnsubmittedProblemIsRefusedAfterTheDoubleMinusFix) {
@@ -285,13 +303,13 @@ TEST_F(DoneTest, DoubleMinusIsFixedOnlyInThePageHead) {
     ASSERT_EQ(quits_, std::vector<int>{0});
     const QString page = QString::fromUtf8(readFile(QStringLiteral("Q--7.html")));
     EXPECT_TRUE(page.startsWith(QStringLiteral("<html><head><title>Q+7</title>")));
-    EXPECT_TRUE(page.contains(
-        QStringLiteral("x[1]=Math.round(((10+5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);") +
-        scriptInclude(QStringLiteral("Q--7"))));
+    EXPECT_TRUE(
+        page.contains(QStringLiteral("x[1]=Math.round(((10+5)*Math.random()+-5)*Math.pow(10,0))/Math.pow(10,0);") +
+                      scriptInclude(QStringLiteral("Q--7"))));
     EXPECT_TRUE(page.contains(QStringLiteral("<font size=+1 color=555555>Q--7</font>")));  // the body's header
     EXPECT_TRUE(page.contains(QStringLiteral("Take <SCRIPT")));
-    EXPECT_TRUE(page.contains(QStringLiteral(" steps -- forward or back.")));           // the statement
-    EXPECT_TRUE(page.contains(QStringLiteral("Problem Set--you must")));                // the tail
+    EXPECT_TRUE(page.contains(QStringLiteral(" steps -- forward or back.")));  // the statement
+    EXPECT_TRUE(page.contains(QStringLiteral("Problem Set--you must")));       // the tail
     EXPECT_EQ(readFile(QStringLiteral("Q--7.js")),
               QByteArray("a[1]=Math.round(eval(x[1]--1)*Math.pow(10,0))/Math.pow(10,0);"));
 }
@@ -333,7 +351,8 @@ TEST_F(DoneTest, NonAsciiTextStartsTheFileWithAByteOrderMark) {
     ASSERT_EQ(quits_, std::vector<int>{0});
     const QByteArray bytes = readFile(QStringLiteral("W\u00fcrfel.html"));
     ASSERT_TRUE(bytes.startsWith("\xEF\xBB\xBF"));
-    EXPECT_EQ(bytes.mid(3), joined(page(before, QStringLiteral("W\u00fcrfel"), kGradeOne, kPageOne, kMailOne)).toUtf8());
+    EXPECT_EQ(bytes.mid(3),
+              joined(page(before, QStringLiteral("W\u00fcrfel"), kGradeOne, kPageOne, kMailOne)).toUtf8());
     EXPECT_TRUE(bytes.contains("src='W\xC3\xBCrfel.js'"));
     // The answer script is plain ASCII: written as it stands.
     EXPECT_EQ(readFile(QStringLiteral("W\u00fcrfel.js")), before.answers.toUtf8());
@@ -344,7 +363,8 @@ TEST_F(DoneTest, TitleGoesIntoTheScriptElementSafelyAndIntoFileNamesAsTyped) {
     pressDone();
     ASSERT_EQ(quits_, std::vector<int>{0});
     EXPECT_EQ(folderEntries(), (QStringList{QStringLiteral("It's.html"), QStringLiteral("It's.js")}));
-    EXPECT_TRUE(QString::fromUtf8(readFile(QStringLiteral("It's.html"))).contains(scriptInclude(QStringLiteral("It&#39;s"))));
+    EXPECT_TRUE(
+        QString::fromUtf8(readFile(QStringLiteral("It's.html"))).contains(scriptInclude(QStringLiteral("It&#39;s"))));
 }
 
 // ---- Faults that leave the teacher's work in place ----
@@ -471,12 +491,12 @@ TEST_F(DoneFailureTest, ProblemNumberOutOfRange) {
         QString number;
         QString quoted;
         QString limit;
-    } rows[] = {{QStringLiteral("1e400"), QStringLiteral("1e400"), QStringLiteral("at most 100000 problems")},
-                {QStringLiteral("100002"), QStringLiteral("100002"), QStringLiteral("at most 100000 problems")},
-                {QStringLiteral("1e6%1"), QStringLiteral("1e6%1"), QStringLiteral("at most 100000 problems")},
-                {QStringLiteral("-1e300%2"), QStringLiteral("-1e300%2"), QStringLiteral("at least 0 problems")},
-                {pasted, QString(40, QLatin1Char('9')) + QStringLiteral("..."),
-                 QStringLiteral("at most 100000 problems")}};
+    } rows[] = {
+        {QStringLiteral("1e400"), QStringLiteral("1e400"), QStringLiteral("at most 100000 problems")},
+        {QStringLiteral("100002"), QStringLiteral("100002"), QStringLiteral("at most 100000 problems")},
+        {QStringLiteral("1e6%1"), QStringLiteral("1e6%1"), QStringLiteral("at most 100000 problems")},
+        {QStringLiteral("-1e300%2"), QStringLiteral("-1e300%2"), QStringLiteral("at least 0 problems")},
+        {pasted, QString(40, QLatin1Char('9')) + QStringLiteral("..."), QStringLiteral("at most 100000 problems")}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.number.left(40));
         messages_.clear();
@@ -532,10 +552,10 @@ TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
     prepare();
     const int limit = int(fw::FileNameLimit());
     const QString titles[] = {
-        QString(limit - 4, QLatin1Char('q')),              // one byte too many
+        QString(limit - 4, QLatin1Char('q')),  // one byte too many
         QStringLiteral("Chapter ") + QString(292, QLatin1Char('7')),
-        QString(limit / 2, QChar(0xE9)),                    // few characters, but two bytes each
-        QString(1 << 20, QLatin1Char('z')),                 // a megabyte
+        QString(limit / 2, QChar(0xE9)),     // few characters, but two bytes each
+        QString(1 << 20, QLatin1Char('z')),  // a megabyte
     };
     for (const QString& title : titles) {
         SCOPED_TRACE(title.size());
@@ -545,8 +565,7 @@ TEST_F(DoneFailureTest, TitleTooLongForAFileNameIsRefusedAndShownShort) {
         ASSERT_EQ(messages_.size(), 1u);
         const QString& message = messages_[0];
         EXPECT_TRUE(message.contains(QStringLiteral("too long"))) << message;
-        EXPECT_TRUE(message.contains(QStringLiteral("\"") + title.left(40) + QStringLiteral("...\"")))
-            << message;
+        EXPECT_TRUE(message.contains(QStringLiteral("\"") + title.left(40) + QStringLiteral("...\""))) << message;
         EXPECT_LT(message.size(), 400);
         expectWorkKept();
         EXPECT_TRUE(folderEntries().isEmpty());
@@ -619,9 +638,10 @@ TEST_F(DoneFolderTest, WhereTheFolderIsUnknownNothingIsWrittenAndTheWorkIsKept) 
     ASSERT_EQ(messages_.size(), 1u);  // the start-up's
     messages_.clear();
     const QString refusal =
-        QStringLiteral("The test could not be saved: the program cannot tell which folder it is in (\"%1/proc/self/exe\" "
-                       "could not be read: No such file or directory), and it saves only there. Nothing was written; "
-                       "your work is kept.")
+        QStringLiteral(
+            "The test could not be saved: the program cannot tell which folder it is in (\"%1/proc/self/exe\" "
+            "could not be read: No such file or directory), and it saves only there. Nothing was written; "
+            "your work is kept.")
             .arg(QFile::decodeName(links.path()));
 
     pressDone();
@@ -803,7 +823,8 @@ TEST_F(InterruptedDoneTest, EveryStopIsSettledAtTheNextStart) {
         EXPECT_TRUE(message.isEmpty() || message == putBack || message == kept || message == untouched) << message;
         if (readFile(QStringLiteral("Speed.html")) != "old page") {
             EXPECT_TRUE(message == kept || message == untouched) << message;
-            expectPage(QStringLiteral("Speed.html"), page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+            expectPage(QStringLiteral("Speed.html"),
+                       page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
             EXPECT_EQ(readFile(QStringLiteral("Speed.js")), before_.answers.toUtf8());
         } else {
             EXPECT_NE(message, kept);
@@ -824,8 +845,9 @@ TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
 
     restart();
 
-    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
-                             "An earlier \"Done\" for \"Speed\" was interrupted; the files it had begun were removed.")});
+    EXPECT_EQ(messages_,
+              std::vector<QString>{QStringLiteral(
+                  "An earlier \"Done\" for \"Speed\" was interrupted; the files it had begun were removed.")});
     EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ');
 }
 
@@ -838,10 +860,13 @@ TEST_F(InterruptedDoneTest, AnUnreadableRecordIsReportedAndNothingIsTouched) {
     restart();
 
     const QString record = QDir::toNativeSeparators(path(QStringLiteral(".quillory3-commit")));
-    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
-                             "An earlier \"Done\" was interrupted, and its record \"%1\" could not be used (Bad "
-                             "message). No file was changed: check the test's files beside it, then remove \"%1\".")
-                                                  .arg(record)});
+    EXPECT_EQ(
+        messages_,
+        std::vector<QString>{
+            QStringLiteral("The record \"%1\" of a \"Done\" could not be used (it is not a record that this "
+                           "program writes), so no file was changed for it. Check the test's files beside it, then "
+                           "remove \"%1\": while it stays, \"Done\" cannot save in this folder.")
+                .arg(record)});
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
 
     prepare();
@@ -863,13 +888,17 @@ TEST_F(InterruptedDoneTest, AFolderKeptBusyByAnotherCopyIsReported) {
     prepare();
     Signal locked;
     Signal release;
+    // The other copy holds the folder with a record of its own, as a copy
+    // holds it while it saves.
     const pid_t other = StartChild([&] {
-        const int fd = ::open(QFile::encodeName(path(QStringLiteral(".quillory3-commit"))).constData(),
-                              O_RDWR | O_CREAT, 0644);
-        if (fd < 0 || ::flock(fd, LOCK_EX) != 0) return 1;
+        const QByteArray record = QFile::encodeName(path(QStringLiteral(".quillory3-commit")));
+        const int fd = ::open(record.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        const QByteArray claim = "quillory3 commit\nby a-host a-boot 1 1\nbegun\n";
+        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(fd, claim.constData(), claim.size()) != claim.size())
+            return 1;
         locked.Give();
         release.Wait();
-        return 0;
+        return ::unlink(record.constData());
     });
     ASSERT_TRUE(locked.Wait());
     fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
@@ -879,7 +908,8 @@ TEST_F(InterruptedDoneTest, AFolderKeptBusyByAnotherCopyIsReported) {
     release.Give();
     EXPECT_EQ(WaitForChild(other), 0);
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(another copy of the program kept the folder busy for too long)")))
+    EXPECT_TRUE(
+        messages_[0].contains(QStringLiteral("(another copy of the program kept the folder busy for too long)")))
         << messages_[0];
     expectWorkKept();
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
@@ -902,7 +932,9 @@ TEST_F(InterruptedDoneTest, EveryMessageThatQuotesTheTitleShowsItShort) {
     const QString folder = QDir::toNativeSeparators(folder_.path()) + QDir::separator();
     const QString page = folder + shown + QStringLiteral(".html");
     const QString answers = folder + shown + QStringLiteral(".js");
-    const auto encodedName = [&](const char* extension) { return QFile::encodeName(path(title + QLatin1String(extension))); };
+    const auto encodedName = [&](const char* extension) {
+        return QFile::encodeName(path(title + QLatin1String(extension)));
+    };
     prepare(title);
 
     setTitle(title + QStringLiteral("\t"));
@@ -988,17 +1020,18 @@ TEST_F(InterruptedDoneTest, AColleaguesRecordIsNotTakenForAnInterruptedDone) {
 
     restart();
 
-    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
-                             "The record \"%1\" of a \"Done\" belongs to another user, so no file was changed for "
-                             "it. While it stays, \"Done\" cannot save in this folder.")
-                                                  .arg(shown)});
+    EXPECT_EQ(messages_,
+              std::vector<QString>{
+                  QStringLiteral("The record \"%1\" of a \"Done\" belongs to another user, so no file was changed for "
+                                 "it. While it stays, \"Done\" cannot save in this folder.")
+                      .arg(shown)});
     prepare();
     messages_.clear();
     fw::testing::SetLockTimeout(std::chrono::milliseconds(200));
     pressDone();
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].contains(QStringLiteral("(the record \"%1\" in this folder belongs to another user)")
-                                          .arg(shown)))
+    EXPECT_TRUE(
+        messages_[0].contains(QStringLiteral("(the record \"%1\" in this folder belongs to another user)").arg(shown)))
         << messages_[0];
     expectWorkKept();
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "old page");
@@ -1102,8 +1135,7 @@ TEST_F(InterruptedDoneTest, AnEarlierDoneIsNamedByItsOwnFiles) {
 // touches it, and both say so until she removes the record.
 TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
     prepare();
-    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.html"), fw::testing::Step::CreateFile),
-              kStoppedDone);
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.html"), fw::testing::Step::CreateFile), kStoppedDone);
     writeFile(QStringLiteral("Speed.html"), "her page");
     const FileIdentity hers = IdentityOf(path(QStringLiteral("Speed.html")));
     const QString page = QDir::toNativeSeparators(path(QStringLiteral("Speed.html")));
@@ -1111,11 +1143,13 @@ TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
 
     restart();
 
-    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral(
-                             "An earlier \"Done\" for \"Speed\" was interrupted, and its files are not as it could "
-                             "have left them, so none was changed: \"%1\" stands, where \"Done\" found no file. Keep "
-                             "what you need of them, then remove \"%2\".")
-                                                  .arg(page, record)});
+    EXPECT_EQ(
+        messages_,
+        std::vector<QString>{
+            QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted, and its files are not as it could "
+                           "have left them, so none was changed: \"%1\" stands, where \"Done\" found no file. Keep "
+                           "what you need of them, then remove \"%2\".")
+                .arg(page, record)});
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "her page");
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), hers);
     EXPECT_TRUE(folderEntries().contains(QStringLiteral(".quillory3-commit")));
@@ -1128,8 +1162,8 @@ TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
     EXPECT_TRUE(messages_[0].contains(QStringLiteral("an earlier save in this folder was interrupted, and its files "
                                                      "are not as it could have left them, so none was changed")))
         << messages_[0];
-    EXPECT_TRUE(messages_[0].contains(
-        QStringLiteral(" In the folder: \"%1\" stands, where \"Done\" found no file.").arg(page)))
+    EXPECT_TRUE(
+        messages_[0].contains(QStringLiteral(" In the folder: \"%1\" stands, where \"Done\" found no file.").arg(page)))
         << messages_[0];
     EXPECT_EQ(readFile(QStringLiteral("Speed.html")), "her page");
     EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), hers);

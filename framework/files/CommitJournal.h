@@ -1,9 +1,15 @@
-// The record a commit keeps in its folder while it changes files, and the
-// lock that lets one commit at a time into a folder.
+// The record a commit keeps in its folder while it changes files, which also
+// lets one commit at a time into a folder.
 #pragma once
 
+#include "framework/files/FileStepFaults.h"
+
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
+#include <chrono>
+#include <span>
+#include <sys/stat.h>
 #include <vector>
 
 namespace fw {
@@ -35,14 +41,22 @@ struct JournalWriter {
 
 // What a record holds.
 struct Recorded {
-    std::vector<JournalEntry> entries;
+    std::vector<JournalEntry> entries;  // none: the folder was only claimed, nothing changed yet
     JournalWriter writer;
     bool undone = false;  // the commit failed and began its undo: it is never to be finished
 };
 
-// The record: a hidden file of fixed name in the commit's folder, locked with
-// flock() while a commit or a recovery runs, and removed when the commit ends:
-// a record with content is what a commit that died left behind.
+// The only files a record names: one test's page and answers, "Title.html"
+// then "Title.js", bare names in the record's folder.
+bool IsPageAndAnswers(std::span<const QByteArray> names);
+
+// The record: a file of fixed name in the commit's folder. It is only ever
+// there whole: each version is written in full under a hidden name of its
+// own, flushed, and then given the record's name in one step: the first
+// (which names only its writer, and claims the folder) never over a file,
+// every later one over the one before. While a commit runs, its record is
+// locked with flock(); where the file system has no locks, the writer it
+// names tells whether it still runs.
 class CommitJournal {
 public:
     static constexpr char kName[] = ".quillory3-commit";
@@ -53,48 +67,59 @@ public:
     CommitJournal& operator=(const CommitJournal&) = delete;
 
     enum class Lock {
-        Held,     // locked, or opened where the file system has no locks and no running commit holds it
-        Absent,   // no record, and none was to be made
-        Busy,     // another commit holds it (for the whole timeout, when waiting)
-        Foreign,  // the record belongs to another user (for the whole timeout, when waiting): never used
-        Failed,   // the record could not be opened: Error() says why
+        Claimed,  // this commit's own record stands: the folder is free for it
+        Held,     // the record of an earlier commit whose writer no longer runs, held for settling
+        Absent,   // no record (the start only)
+        Busy,     // another commit holds it (for the whole wait, for a commit)
+        Foreign,  // the record belongs to another user (for the whole wait, for a commit): never used
+        Failed,   // something that is no record of this program's stands at its name: Error() says why
     };
-    // Opens the record without following a link. A commit (`forCommit`) makes
-    // an empty one where there is none, and waits up to LockTimeout() for the
-    // lock and for another user's record to go; the start never waits. A
-    // record removed meanwhile by its holder is opened afresh. Without locks,
-    // a record whose writer still runs on this machine counts as held.
+    // Removes the hidden records that crashed writers left before naming
+    // them, then finds the record. A commit (`forCommit`) claims the folder
+    // where none stands, and waits until LockTimeout() has passed since its
+    // first try for the lock and for another user's record to go; the start
+    // never waits and never claims.
     Lock Acquire(bool forCommit);
 
-    enum class State {
-        Unfinished,  // empty, or cut off while it was written: the commit changed nothing yet
-        Begun,       // the commit may have changed files
-        Unreadable,  // Error() says why
-    };
-    State Read(Recorded& recorded);
+    // What the held record says.
+    Recorded Read() const;
 
-    // Records the entries, durably, in place of whatever the record held.
+    // Records the entries in place of the claim, durably.
     bool Write(const std::vector<JournalEntry>& entries);
     // Adds, durably, that the commit failed and is being undone.
     bool MarkUndone();
-    // Removes the record while it is still locked, then lets the lock go;
-    // the caller syncs the folder where the removal must last.
+    // Replaces a settled earlier record with this commit's claim.
+    bool TakeOver();
+    // Removes the held record while it is still locked, then lets the lock
+    // go; the caller syncs the folder where the removal must last.
     bool Remove();
 
     const QByteArray& Folder() const { return folder_; }
     const QByteArray& Path() const { return path_; }
-    int Error() const { return error_; }
+    QString Reason() const;  // why the last step failed
 
 private:
-    enum class Opened { Ok, Absent, Foreign, Failed };
-    Opened Open(bool create);
-    void Close();
-    bool Failed();  // keeps errno as Error(); false
+    static constexpr int kNoRecord = -1;  // an error of its own: the file is no record of this program's
+    enum class Found { Absent, Free, Busy, Foreign, Unusable };
+    Found Open(const QByteArray& path, int& fd, const QByteArray& twin);
+    bool OwnedHere(const struct stat& st);
+    int CreateHidden(QByteArray& hidden);
+    bool Claim(bool over);
+    bool Replace(const QByteArray& bytes, testing::Step step);
+    bool IsHeld() const;
+    void RemoveLeftRecords();
+    bool Failed();  // keeps errno for Reason(); false
 
     QByteArray folder_;
     QByteArray path_;
-    int fd_ = -1;
+    QByteArray bytes_;  // what the held record holds
+    int fd_ = -1;       // the held record
+    QByteArray claim_;  // the claim's hidden name, until it takes the record's
+    QByteArray claimBytes_;
+    int claimFd_ = -1;
     int error_ = 0;
+    int ownersTold_ = -1;  // whether the folder's files have the owner of their creator; -1: not yet known
+    std::chrono::steady_clock::time_point deadline_{};
 };
 
 }  // namespace fw

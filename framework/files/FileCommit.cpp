@@ -46,22 +46,15 @@ FileKey KeyOf(const QByteArray& target) {
 
 QString Quoted(const QByteArray& path) { return QLatin1Char('"') + QFile::decodeName(path) + QLatin1Char('"'); }
 
-// Settles the commit that the locked record describes, from what stands on
+// Settles the commit that the held record describes, from what stands on
 // the disk; the record itself stays.
 InterruptedCommit SettleRecord(CommitJournal& journal) {
     using Outcome = InterruptedCommit::Outcome;
     InterruptedCommit found;
     found.record = journal.Path();
-    Recorded recorded;
-    switch (journal.Read(recorded)) {
-    case CommitJournal::State::Unfinished: return found;  // nothing was changed yet
-    case CommitJournal::State::Unreadable:
-        found.outcome = Outcome::Unreadable;
-        found.reason = SystemReason(journal.Error());
-        return found;
-    case CommitJournal::State::Begun: break;
-    }
+    Recorded recorded = journal.Read();
     std::vector<JournalEntry>& entries = recorded.entries;
+    if (entries.empty()) return found;  // a claim: nothing was changed yet
     if (!ResolveEntries(journal.Folder(), entries, found.reason)) {
         found.outcome = Outcome::Unreadable;
         return found;
@@ -73,19 +66,18 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
     const std::vector<PathStep> path = CommitPath(entries);
     const std::size_t placed = PlacedAt(path);
     // A commit that failed is never finished: its undo goes on.
-    const std::optional<std::size_t> at = PointOnDisk(entries, path, recorded.undone ? placed : path.size());
+    std::optional<std::size_t> at = PointOnDisk(entries, path, recorded.undone ? placed : path.size());
     if (!at) {
         found.outcome = Outcome::Unsettled;
         found.left = WhatStands(entries, false);
-    } else if (*at == 0) {
-        found.outcome = Outcome::Untouched;
-    } else if (*at >= placed && !recorded.undone) {
-        found.outcome = Outcome::Completed;
-        WalkOn(entries, path, *at, found.left);
-    } else {
-        found.outcome = Outcome::Undone;
-        WalkBack(entries, path, *at, found.left);
+        return found;
     }
+    const bool forward = *at >= placed && !recorded.undone;
+    const bool untouched = forward ? OnlyFlushesFrom(path, *at) : *at == 0;
+    found.outcome = untouched ? Outcome::Untouched : forward ? Outcome::Completed : Outcome::Undone;
+    const bool walked = forward ? WalkForward(journal.Folder(), entries, path, *at, path.size())
+                                : WalkBack(journal.Folder(), entries, path, *at);
+    if (!walked) found.left = WhatStands(entries, forward, SystemReason(errno));
     return found;
 }
 
@@ -94,15 +86,14 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
 FileCommit::FileCommit(const QByteArray& folder, std::span<const QByteArray> names)
     : folder_(folder), names_(names.begin(), names.end()), journal_(std::make_unique<CommitJournal>(folder)) {}
 
-FileCommit::~FileCommit() {
-    if (recorded_) Fail(0, {});
-    ForgetArmedFaults();
-}
+// A commit dropped before it ended leaves its record, for the next start or
+// commit in the folder to settle.
+FileCommit::~FileCommit() { ForgetArmedFaults(); }
 
 std::unique_ptr<FileCommit> FileCommit::Begin(const QByteArray& folder, std::span<const QByteArray> names,
-                                              CommitFailure& failure) {
+                                              CommitFailure& failure, InterruptedCommit* earlier) {
     std::unique_ptr<FileCommit> commit(new FileCommit(folder, names));
-    if (auto failed = commit->Prepare()) {
+    if (auto failed = commit->Prepare(earlier)) {
         failure = std::move(*failed);
         return nullptr;
     }
@@ -112,36 +103,36 @@ std::unique_ptr<FileCommit> FileCommit::Begin(const QByteArray& folder, std::spa
 CommitFailure FileCommit::Refusal(std::size_t index, QString reason) const {
     CommitFailure failure;
     failure.index = index;
-    failure.path = folder_ + '/' + names_[index];
+    failure.path = folder_ + '/' + (index < names_.size() ? names_[index] : QByteArray());
     failure.reason = std::move(reason);
     return failure;
 }
 
-std::optional<CommitFailure> FileCommit::Prepare() {
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        if (!IsBareName(names_[i]) || names_[i] == CommitJournal::kName) return Refusal(i, SystemReason(EINVAL));
-    struct stat st {};
+std::optional<CommitFailure> FileCommit::Prepare(InterruptedCommit* earlier) {
+    if (!IsPageAndAnswers(names_)) return Refusal(0, SystemReason(EINVAL));
     const QString record = Quoted(journal_->Path());
-    switch (journal_->Acquire(true)) {
-    case CommitJournal::Lock::Held: break;
-    case CommitJournal::Lock::Busy:
+    const CommitJournal::Lock lock = journal_->Acquire(true);
+    if (lock == CommitJournal::Lock::Busy)
         return Refusal(0, QStringLiteral("another copy of the program kept the folder busy for too long"));
-    case CommitJournal::Lock::Foreign:
+    if (lock == CommitJournal::Lock::Foreign)
         return Refusal(0, QStringLiteral("the record %1 in this folder belongs to another user").arg(record));
-    case CommitJournal::Lock::Absent:
-    case CommitJournal::Lock::Failed:
-        // Something that is no record stands at its name.
-        if (::lstat(journal_->Path().constData(), &st) != 0) return Refusal(0, SystemReason(journal_->Error()));
-        return Refusal(0, QStringLiteral("the record %1 in this folder could not be used (%2)")
-                              .arg(record, SystemReason(journal_->Error())));
+    if (lock == CommitJournal::Lock::Failed) {
+        // The folder's own files could not be made, or something that is no
+        // record stands at its name.
+        struct stat st {};
+        if (::lstat(journal_->Path().constData(), &st) != 0) return Refusal(0, journal_->Reason());
+        return Refusal(
+            0, QStringLiteral("the record %1 in this folder could not be used (%2)").arg(record, journal_->Reason()));
     }
-    if (auto failed = SettleEarlierCommit()) return failed;
+    if (lock == CommitJournal::Lock::Held) {
+        if (auto failed = SettleEarlierCommit(earlier)) return failed;
+    }
     if (auto refused = CheckTargets()) {
         journal_->Remove();
         return refused;
     }
     if (!journal_->Write(entries_)) {
-        const QString reason = SystemReason(journal_->Error());
+        const QString reason = journal_->Reason();
         journal_->Remove();
         return Refusal(0, reason);
     }
@@ -150,24 +141,26 @@ std::optional<CommitFailure> FileCommit::Prepare() {
     return CreateFiles();
 }
 
-// A record with content under the lock was left by a commit that died. One
-// that cannot be settled stays as it is, and so do its files.
-std::optional<CommitFailure> FileCommit::SettleEarlierCommit() {
+// A record whose writer no longer runs was left by a commit that died. One
+// that cannot be settled stays as it is, and so do its files; a settled one
+// gives way to this commit's claim.
+std::optional<CommitFailure> FileCommit::SettleEarlierCommit(InterruptedCommit* earlier) {
     using Outcome = InterruptedCommit::Outcome;
-    const InterruptedCommit earlier = SettleRecord(*journal_);
+    const InterruptedCommit found = SettleRecord(*journal_);
+    if (earlier) *earlier = found;
     QString what = QStringLiteral("not all of it could be settled");
-    if (earlier.outcome == Outcome::Unreadable)
-        what = QStringLiteral("its record %1 could not be used (%2)").arg(Quoted(earlier.record), earlier.reason);
-    else if (earlier.outcome == Outcome::Unsettled)
+    if (found.outcome == Outcome::Unreadable)
+        what = QStringLiteral("its record %1 could not be used (%2)").arg(Quoted(found.record), found.reason);
+    else if (found.outcome == Outcome::Unsettled)
         what = QStringLiteral("its files are not as it could have left them, so none was changed; keep what you "
                               "need of them, then remove its record %1")
-                   .arg(Quoted(earlier.record));
-    else if (earlier.left.empty())
-        return std::nullopt;
+                   .arg(Quoted(found.record));
+    else if (found.left.empty())
+        return journal_->TakeOver() ? std::nullopt : std::optional(Refusal(0, journal_->Reason()));
     CommitFailure failure =
         Refusal(0, QStringLiteral("an earlier save in this folder was interrupted, and %1").arg(what));
-    failure.left = earlier.left;
-    failure.leftAsFound = earlier.outcome == Outcome::Unsettled;
+    failure.left = found.left;
+    failure.leftAsFound = found.outcome == Outcome::Unsettled;
     return failure;
 }
 
@@ -196,8 +189,8 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
         keys.push_back(KeyOf(entry.target));
         for (std::size_t other = 0; other < i; ++other) {
             if (keys[other] == keys[i]) {
-                CommitFailure refusal = Refusal(i, QStringLiteral("it is the same file as %1")
-                                                       .arg(Quoted(folder_ + '/' + names_[other])));
+                CommitFailure refusal =
+                    Refusal(i, QStringLiteral("it is the same file as %1").arg(Quoted(folder_ + '/' + names_[other])));
                 refusal.sameAs = other;
                 return refusal;
             }
@@ -211,7 +204,8 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
 }
 
 std::optional<CommitFailure> FileCommit::CreateFiles() {
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
+    for (; at_ < path_.size() && path_[at_].to == Stage::Created; ++at_) {
+        const std::size_t i = path_[at_].index;
         const JournalEntry& entry = entries_[i];
         const QByteArray temporary = entry.Beside(entry.temporary);
         std::optional<TextOutputStream::Replaced> replaced;
@@ -226,7 +220,6 @@ std::optional<CommitFailure> FileCommit::CreateFiles() {
             return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         });
         if (fd < 0) return Fail(i, SystemReason(errno));
-        ++at_;
         streams_.emplace_back(new TextOutputStream(entry.name, fd, replaced));
     }
     return std::nullopt;
@@ -236,44 +229,21 @@ std::optional<CommitFailure> FileCommit::Finish() {
     if (!recorded_) return Refusal(0, SystemReason(EALREADY));
     for (std::size_t i = 0; i < streams_.size(); ++i)
         if (!streams_[i]->Close()) return Fail(i, streams_[i]->Error());
-    for (; at_ < path_.size() && path_[at_].to == Stage::Kept; ++at_)
-        if (!KeepOldFile(entries_[path_[at_].index])) return Fail(path_[at_].index, SystemReason(errno));
-    // Every old file has its second name on the disk before any target changes.
-    if (at_ > entries_.size() && !SyncFolders(folder_, entries_, Step::SyncKept)) return Fail(0, SystemReason(errno));
-    for (; at_ < path_.size() && path_[at_].to == Stage::Placed; ++at_) {
-        const JournalEntry& entry = entries_[path_[at_].index];
-        const QByteArray temporary = entry.Beside(entry.temporary);
-        if (TakeStep(Step::PutInPlace, entry.name, [&] {
-                return std::rename(temporary.constData(), entry.target.constData());
-            }) != 0) {
-            return Fail(path_[at_].index, SystemReason(errno));
-        }
-    }
     // Only new files that stand on the disk make the commit a success.
-    if (!SyncFolders(folder_, entries_, Step::SyncPlaced)) return Fail(0, SystemReason(errno));
+    const std::size_t placed = PlacedAt(path_);
+    if (!WalkForward(folder_, entries_, path_, at_, placed + 1))
+        return Fail(path_[at_].IsFlush() ? 0 : path_[at_].index, SystemReason(errno));
     recorded_ = false;
     // The new files stand: a kept file that cannot be removed stays named in
     // the record, for the next start to remove. Nothing here needs to reach
     // the disk: a record found again after a crash is settled the same way.
-    std::vector<LeftFile> left;
-    WalkOn(entries_, path_, at_, left);
-    if (left.empty()) journal_->Remove();
+    if (WalkForward(folder_, entries_, path_, at_, path_.size())) journal_->Remove();
     return std::nullopt;
 }
 
-// Keeps the old file under its hidden name: a second link, or where the
-// file system refuses one, the file itself moved aside, never over a file
-// that took the name meanwhile.
-bool FileCommit::KeepOldFile(const JournalEntry& entry) {
-    const QByteArray kept = entry.Beside(entry.kept);
-    return TakeStep(Step::Link, entry.name, [&] {
-               return ::linkat(AT_FDCWD, entry.target.constData(), AT_FDCWD, kept.constData(), 0);
-           }) == 0 ||
-           TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); }) == 0;
-}
-
-// Walks back every step taken and reports the failure of target `index`.
-// The record goes only once nothing of the commit is left.
+// Walks back every step taken and reports the failure of target `index`,
+// with whatever the walk could not take back. The record goes only once
+// nothing of the commit is left.
 CommitFailure FileCommit::Fail(std::size_t index, QString reason) {
     const int error = errno;
     recorded_ = false;
@@ -282,31 +252,30 @@ CommitFailure FileCommit::Fail(std::size_t index, QString reason) {
     // With every new file in place, only the record tells this commit from
     // a finished one.
     if (at_ == PlacedAt(path_)) journal_->MarkUndone();
-    at_ = WalkBack(entries_, path_, at_, failure.left);
-    if (failure.left.empty()) journal_->Remove();
+    if (WalkBack(folder_, entries_, path_, at_)) journal_->Remove();
+    else failure.left = WhatStands(entries_, false, SystemReason(errno));
     errno = error;
     return failure;
 }
 
 InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
+    using Outcome = InterruptedCommit::Outcome;
     CommitJournal journal(folder);
     InterruptedCommit found;
     found.record = journal.Path();
-    switch (journal.Acquire(false)) {
-    case CommitJournal::Lock::Held: break;
+    const CommitJournal::Lock lock = journal.Acquire(false);
     // No record, or one whose commit is still running in another copy.
-    case CommitJournal::Lock::Absent:
-    case CommitJournal::Lock::Busy: return {};
+    if (lock == CommitJournal::Lock::Absent || lock == CommitJournal::Lock::Busy) return {};
     // Maybe a colleague's commit that is still running: left alone.
-    case CommitJournal::Lock::Foreign: found.outcome = InterruptedCommit::Outcome::Foreign; return found;
-    case CommitJournal::Lock::Failed:
-        found.outcome = InterruptedCommit::Outcome::Unreadable;
-        found.reason = SystemReason(journal.Error());
-        return found;
+    if (lock == CommitJournal::Lock::Foreign) found.outcome = Outcome::Foreign;
+    if (lock == CommitJournal::Lock::Failed) {
+        found.outcome = Outcome::Unreadable;
+        found.reason = journal.Reason();
     }
+    if (lock != CommitJournal::Lock::Held) return found;
     found = SettleRecord(journal);
-    const bool settled = found.outcome != InterruptedCommit::Outcome::Unreadable &&
-                         found.outcome != InterruptedCommit::Outcome::Unsettled && found.left.empty();
+    const bool settled = found.outcome != Outcome::Unreadable && found.outcome != Outcome::Unsettled &&
+                         found.left.empty();
     if (settled && journal.Remove()) SyncFolder(folder);
     ForgetArmedFaults();
     return found;

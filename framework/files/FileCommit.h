@@ -14,6 +14,7 @@
 namespace fw {
 
 class CommitJournal;
+struct InterruptedCommit;
 struct JournalEntry;
 struct PathStep;
 class TextOutputStream;
@@ -32,20 +33,20 @@ struct LeftFile {
 
 struct CommitFailure {
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
-    std::size_t index = 0;          // the target that could not be written or put in place
-    QByteArray path;                // that target
-    QString reason;                 // the system's reason, or the program's own words
-    std::size_t sameAs = kNone;     // the other target that names the same file, if that is the reason
-    std::vector<LeftFile> left;     // what the undo could not tidy away: the next start settles it
-    bool leftAsFound = false;       // `left` is what an earlier commit left, and nothing of it was touched
+    std::size_t index = 0;       // the target that could not be written or put in place
+    QByteArray path;             // that target
+    QString reason;              // the system's reason, or the program's own words
+    std::size_t sameAs = kNone;  // the other target that names the same file, if that is the reason
+    std::vector<LeftFile> left;  // what the undo could not tidy away: the next start settles it
+    bool leftAsFound = false;    // `left` is what an earlier commit left, and nothing of it was touched
 };
 
-// Replaces every target, a file of `folder` named by a bare name, with a new
-// file: all of them, or none.
+// Replaces a test's page and answers, "Title.html" and "Title.js" in
+// `folder`, with new files: both of them, or neither.
 //
-// Begin() holds the lock of the folder until the commit ends, so commits into
-// one folder run one after the other; a commit left behind by a crash is
-// settled first. It refuses, before changing anything, a target this process
+// Begin() claims the folder with its record until the commit ends, so
+// commits into one folder run one after the other; a commit left behind by a
+// crash is settled first. It refuses, before changing anything, a target this process
 // could not put back (in a sticky folder, a file of another user's), may not
 // write, or reaches through a link it may not follow, and two targets that
 // are one file. It then records, durably, what the commit is about to do,
@@ -54,14 +55,16 @@ struct CommitFailure {
 //
 // Finish() keeps each old file under a hidden name (a second link, or moved
 // aside where links fail), puts the new files in place, and removes the kept
-// files and the record. A failed step, or a commit dropped before Finish(),
-// walks the same steps back.
+// files and the record. A failed step walks the same steps back; a commit
+// dropped before Finish() leaves its record for the next start to settle.
 class FileCommit {
 public:
     // nullptr, with `failure` filled in, when the commit cannot begin; then
     // nothing in the folder changed.
+    // `earlier`, where given, gets what the commit found of an earlier one
+    // that a crash interrupted and how it settled it.
     static std::unique_ptr<FileCommit> Begin(const QByteArray& folder, std::span<const QByteArray> names,
-                                             CommitFailure& failure);
+                                             CommitFailure& failure, InterruptedCommit* earlier = nullptr);
     ~FileCommit();
     FileCommit(const FileCommit&) = delete;
     FileCommit& operator=(const FileCommit&) = delete;
@@ -71,11 +74,10 @@ public:
 
 private:
     FileCommit(const QByteArray& folder, std::span<const QByteArray> names);
-    std::optional<CommitFailure> Prepare();
-    std::optional<CommitFailure> SettleEarlierCommit();
+    std::optional<CommitFailure> Prepare(InterruptedCommit* earlier);
+    std::optional<CommitFailure> SettleEarlierCommit(InterruptedCommit* earlier);
     std::optional<CommitFailure> CheckTargets();
     std::optional<CommitFailure> CreateFiles();
-    bool KeepOldFile(const JournalEntry& entry);
     CommitFailure Refusal(std::size_t index, QString reason) const;
     CommitFailure Fail(std::size_t index, QString reason);
 

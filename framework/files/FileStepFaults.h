@@ -8,29 +8,32 @@
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <sys/types.h>
 
 namespace fw::testing {
 
 enum class Step {
-    Lock,            // the folder's lock taken (tried again while another commit holds it)
-    WriteJournal,    // the record of what the commit is about to do, written and synced
-    CreateFile,      // the new file created under its hidden name
-    SyncFile,        // the new file's bytes flushed to the disk
-    SetMode,         // the replaced file's permissions given to the new file
-    SetGroup,        // the replaced file's group given to the new file
-    SetAcl,          // the replaced file's access list given to the new file
-    Link,            // the old file kept under a second, hidden name
-    MoveAside,       // the old file moved to its hidden name (where a link failed)
-    SyncKept,        // the kept names flushed to the disk, before any target changes
-    PutInPlace,      // the new file renamed over the target
-    SyncPlaced,      // the new files' places flushed to the disk
-    RemoveKept,      // a kept old file removed (once the commit succeeded, or in an undo)
-    MarkUndone,      // a failed commit's record told, durably, that the commit is being undone
-    TakeBack,        // undo: a new file that stood at its target moved back to its hidden name
-    PutBack,         // undo: the old file back at the target
-    SyncUndo,        // undo: the new files back under their hidden names flushed to the disk
-    RemoveNew,       // undo: a new or temporary file removed
-    RemoveJournal,   // the record removed once the commit is decided
+    Lock,           // the folder's lock taken (tried again while another commit holds it)
+    NameJournal,    // a version of the record, written whole, given the record's name; the folder synced after all but
+                    // the claim
+    WriteJournal,   // the record of what the commit is about to do, written whole under a hidden name and synced
+    CreateFile,     // the new file created under its hidden name
+    SyncFile,       // the new file's bytes flushed to the disk
+    SetMode,        // the replaced file's permissions given to the new file
+    SetGroup,       // the replaced file's group given to the new file
+    SetAcl,         // the replaced file's access list given to the new file
+    Link,           // the old file kept under a second, hidden name
+    MoveAside,      // the old file moved to its hidden name (where a link failed)
+    SyncKept,       // the kept names flushed to the disk, before any target changes
+    PutInPlace,     // the new file renamed over the target
+    SyncPlaced,     // the new files' places flushed to the disk
+    RemoveKept,     // a kept old file removed (once the commit succeeded, or in an undo)
+    MarkUndone,     // a failed commit's record, telling that the commit is being undone, written as WriteJournal
+    TakeBack,       // undo: a new file that stood at its target moved back to its hidden name
+    PutBack,        // undo: the old file back at the target
+    SyncUndo,       // undo: the new files back under their hidden names flushed to the disk
+    RemoveNew,      // undo: a new or temporary file removed
+    RemoveJournal,  // the record removed once the commit is decided; a hidden one a crash left, removed
 };
 
 // The next `step` taken for the target named `file` (a bare name such as
@@ -47,6 +50,10 @@ void ObserveSteps(StepObserver observer);
 // As on a file system that cannot rename without replacing (renameat2
 // refuses RENAME_NOREPLACE with EINVAL), until ResetFileSteps().
 void RefuseNoReplaceRenames();
+
+// As on a file system that gives every file the owner `owner` (FAT mounted
+// with uid=, say), until ResetFileSteps().
+void SetOwnerOfEveryFile(uid_t owner);
 
 // How long a commit waits for a folder that another one holds (10 s unless a
 // test sets it).

@@ -1,6 +1,7 @@
 #include "framework/files/FileSteps.h"
 
 #include <QFile>
+#include <optional>
 #include <vector>
 
 namespace fw {
@@ -18,6 +19,7 @@ std::vector<ArmedFault> armedFaults;
 testing::StepObserver observer;
 std::chrono::milliseconds lockTimeout = kLockTimeout;
 bool noReplaceRefused = false;
+std::optional<uid_t> everyFilesOwner;
 
 }  // namespace
 
@@ -31,8 +33,11 @@ void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout = 
 
 void testing::RefuseNoReplaceRenames() { noReplaceRefused = true; }
 
+void testing::SetOwnerOfEveryFile(uid_t owner) { everyFilesOwner = owner; }
+
 void testing::ResetFileSteps() {
     noReplaceRefused = false;
+    everyFilesOwner.reset();
     armedFaults.clear();
     observer = nullptr;
     lockTimeout = kLockTimeout;
@@ -59,5 +64,7 @@ void ForgetArmedFaults() { armedFaults.clear(); }
 std::chrono::milliseconds LockTimeout() { return lockTimeout; }
 
 bool NoReplaceRenamesRefused() { return noReplaceRefused; }
+
+uid_t FileOwner(const struct stat& st) { return everyFilesOwner.value_or(st.st_uid); }
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <cerrno>
 #include <chrono>
+#include <sys/stat.h>
 
 namespace fw {
 
@@ -38,6 +39,8 @@ int TakeStep(Step step, const QByteArray& file, Call call) {
 void ForgetArmedFaults();
 
 std::chrono::milliseconds LockTimeout();
+// A file's owner, as the file system gives it (or a test makes it).
+uid_t FileOwner(const struct stat& st);
 bool NoReplaceRenamesRefused();
 
 }  // namespace fw

@@ -4,9 +4,9 @@
 
 #include <QRandomGenerator>
 #include <algorithm>
-#include <cstring>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
@@ -97,9 +97,9 @@ QByteArray FollowLinks(const QByteArray& path) {
 }
 
 int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
-    const int result = NoReplaceRenamesRefused() ? (errno = EINVAL, -1)
-                                                 : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
-                                                               RENAME_NOREPLACE);
+    const int result = NoReplaceRenamesRefused()
+                           ? (errno = EINVAL, -1)
+                           : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (result == 0) return 0;
     if (errno != EINVAL && errno != ENOSYS) return -1;
     struct stat st {};

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,45 +61,72 @@ std::optional<Stage> StageOnDisk(const JournalEntry& entry) {
     return on.target && !on.oneFile ? std::optional(Stage::Placed) : std::nullopt;
 }
 
-// Takes back the step that brought `entry` to `stage`. Nothing is ever
-// renamed over a file, so a file that took one of the names meanwhile stops
-// the walk and stays.
-int StepBack(const JournalEntry& entry, Stage stage) {
+// Takes back the step `step`. Nothing is ever renamed over a file, so a
+// file that took one of the names meanwhile stops the walk and stays. A
+// flush walked back is a flush: every new file is back under its hidden name
+// on the disk before an old file comes back, so a crash in between is never
+// taken for a finished commit. A kept old file is never removed on this
+// walk, which starts where every new file stands at most.
+int StepBack(const QByteArray& folder, const std::vector<JournalEntry>& entries, const PathStep& step) {
+    if (step.IsFlush()) return SyncFolders(folder, entries, Step::SyncUndo) ? 0 : -1;
+    const JournalEntry& entry = entries[step.index];
     const QByteArray kept = entry.Beside(entry.kept);
     const QByteArray temporary = entry.Beside(entry.temporary);
-    switch (stage) {
-    case Stage::Created:
+    if (step.to == Stage::Created)
         return TakeStep(Step::RemoveNew, entry.name, [&] { return ::unlink(temporary.constData()); });
-    case Stage::Kept:
-        if (OldFileKept(entry, Look(entry)))
-            return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
+    if (step.to == Stage::Kept && OldFileKept(entry, Look(entry)))
+        return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
+    if (step.to == Stage::Kept)
         return TakeStep(Step::PutBack, entry.name, [&] { return RenameNoReplace(kept, entry.target); });
-    case Stage::Placed:
-        return TakeStep(Step::TakeBack, entry.name, [&] { return RenameNoReplace(entry.target, temporary); });
-    case Stage::Before:
-    case Stage::Removed: break;  // a removed old file cannot come back
+    return TakeStep(Step::TakeBack, entry.name, [&] { return RenameNoReplace(entry.target, temporary); });
+}
+
+// Takes the step `step`, past every new file's creation: the old file kept
+// under its hidden name (a second link, or where the file system refuses
+// one, the file itself moved aside, never over a file that took the name
+// meanwhile), the new file put in place, the kept file removed.
+int StepForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const PathStep& step) {
+    if (step.IsFlush())
+        return SyncFolders(folder, entries, step.to == Stage::Kept ? Step::SyncKept : Step::SyncPlaced) ? 0 : -1;
+    const JournalEntry& entry = entries[step.index];
+    const QByteArray kept = entry.Beside(entry.kept);
+    const QByteArray temporary = entry.Beside(entry.temporary);
+    if (step.to == Stage::Kept) {
+        if (TakeStep(Step::Link, entry.name,
+                     [&] { return ::linkat(AT_FDCWD, entry.target.constData(), AT_FDCWD, kept.constData(), 0); }) == 0)
+            return 0;
+        return TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); });
     }
-    errno = EINVAL;
-    return -1;
+    if (step.to == Stage::Placed)
+        return TakeStep(Step::PutInPlace, entry.name,
+                        [&] { return std::rename(temporary.constData(), entry.target.constData()); });
+    return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
 }
 
 }  // namespace
 
 std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries) {
+    const bool anyOldFile =
+        std::any_of(entries.begin(), entries.end(), [](const JournalEntry& entry) { return !entry.kept.isEmpty(); });
     std::vector<PathStep> path;
     for (const Stage stage : {Stage::Created, Stage::Kept, Stage::Placed, Stage::Removed}) {
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const bool hasOldFile = !entries[i].kept.isEmpty();
             if (hasOldFile || stage == Stage::Created || stage == Stage::Placed) path.push_back({i, stage});
         }
+        if (stage == Stage::Placed || (stage == Stage::Kept && anyOldFile)) path.push_back({PathStep::kFlush, stage});
     }
     return path;
 }
 
 std::size_t PlacedAt(const std::vector<PathStep>& path) {
-    return path.size() - std::size_t(std::count_if(path.begin(), path.end(), [](const PathStep& step) {
-               return step.to == Stage::Removed;
-           }));
+    return std::size_t(std::find_if(path.begin(), path.end(),
+                                    [](const PathStep& step) { return step.IsFlush() && step.to == Stage::Placed; }) -
+                       path.begin());
+}
+
+bool OnlyFlushesFrom(const std::vector<PathStep>& path, std::size_t at) {
+    return std::all_of(path.begin() + qsizetype(at), path.end(), [](const PathStep& step) { return step.IsFlush(); });
 }
 
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason) {
@@ -105,8 +134,7 @@ bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries
     const auto once = [&seen](const QByteArray& path) { return seen.insert(path).second; };
     reason = QStringLiteral("it names a file that no save of this program makes");
     for (JournalEntry& entry : entries) {
-        if (!IsBareName(entry.name) || entry.name == CommitJournal::kName || !once(folder + '/' + entry.name))
-            return false;
+        once(folder + '/' + entry.name);  // a bare name: the record's own rule
         entry.target = FollowLinks(folder + '/' + entry.name);
         if (entry.target.isEmpty()) {
             reason = SystemReason(errno);
@@ -137,42 +165,22 @@ std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries,
             same = same && (stages[i] == seen[i] || (stages[i] == Stage::Removed && seen[i] == Stage::Before));
         if (same) return at;
         if (at == last) return std::nullopt;
-        stages[path[at].index] = path[at].to;
+        if (!path[at].IsFlush()) stages[path[at].index] = path[at].to;
     }
 }
 
-std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
-                     std::vector<LeftFile>& left) {
-    for (; at > 0; --at) {
-        const PathStep& step = path[at - 1];
-        if (StepBack(entries[step.index], step.to) != 0) {
-            left = WhatStands(entries, false, SystemReason(errno));
-            return at;
-        }
-        // Every new file is back under its hidden name on the disk before an
-        // old file comes back: a crash in between is never taken for a
-        // finished commit.
-        const bool lastTakenBack = step.to == Stage::Placed && at >= 2 && path[at - 2].to != Stage::Placed;
-        if (lastTakenBack && !SyncFolders(FolderOfPath(entries.front().target), entries, Step::SyncUndo)) {
-            left = WhatStands(entries, false, SystemReason(errno));
-            return at - 1;
-        }
-    }
-    return 0;
+bool WalkBack(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+              std::size_t& at) {
+    for (; at > 0; --at)
+        if (StepBack(folder, entries, path[at - 1]) != 0) return false;
+    return true;
 }
 
-std::size_t WalkOn(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
-                   std::vector<LeftFile>& left) {
-    for (; at < path.size(); ++at) {
-        const JournalEntry& entry = entries[path[at].index];
-        const QByteArray kept = entry.Beside(entry.kept);
-        if (Look(entry).kept &&
-            TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); }) != 0) {
-            left = WhatStands(entries, true, SystemReason(errno));
-            return at;
-        }
-    }
-    return at;
+bool WalkForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+                 std::size_t& at, std::size_t end) {
+    for (; at < end; ++at)
+        if (StepForward(folder, entries, path[at]) != 0) return false;
+    return true;
 }
 
 std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries, bool placed, const QString& reason) {

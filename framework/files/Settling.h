@@ -20,23 +20,30 @@ namespace fw {
 // moved aside); the new file at the target; the kept old file removed.
 enum class Stage { Before, Created, Kept, Placed, Removed };
 
-// One step: target `index` reaches `to`.
+// One step: target `index` reaches `to`; or, a flush, the folders' entries
+// made to last once the steps before it brought targets to `to`.
 struct PathStep {
+    static constexpr std::size_t kFlush = std::size_t(-1);
     std::size_t index;
     Stage to;
+    bool IsFlush() const { return index == kFlush; }
 };
 
-// The commit's steps in their order: every new file created, every old file
-// kept, every new file put in place, every kept old file removed; each in
-// the order of the targets. A commit that took the first n steps is at n;
-// at PlacedAt() every new file stands at its target.
+// The commit's steps in their order: every new file created; every old file
+// kept, then a flush; every new file put in place, then a flush; every kept
+// old file removed. Each goes through the targets in their order. A commit
+// that took the first n steps is at n.
 std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries);
+// The point at which every new file stands at its target, before the flush
+// that makes it last.
 std::size_t PlacedAt(const std::vector<PathStep>& path);
+// Whether the steps from `at` on change no file.
+bool OnlyFlushesFrom(const std::vector<PathStep>& path, std::size_t at);
 
 // Follows each entry's links again from the record's folder, under the
 // system's rules for links, and checks that the record names nothing but
-// bare names in its folder and hidden names of the program's own pattern
-// beside their targets. False, with the reason, when it names anything else.
+// hidden names of the program's own pattern beside their targets, each once. False, with the reason, when it names
+// anything else.
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason);
 
 // The first point on the path, up to `last`, whose state is what stands on
@@ -48,13 +55,14 @@ bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries
 std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
                                        std::size_t last);
 
-// Walks the path back from `at` to its start, or on to its end, and gives
-// the point reached. A step that fails stops the walk where the disk shows a
-// point on the path; then `left` says what stands where, and why.
-std::size_t WalkBack(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
-                     std::vector<LeftFile>& left);
-std::size_t WalkOn(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path, std::size_t at,
-                   std::vector<LeftFile>& left);
+// Walks the path from `at` back to its start (from at most PlacedAt()), or
+// forward to `end` (from past every new file's creation), moving `at` along.
+// A step that fails stops the walk, with errno set, where the disk shows a
+// point on the path: false.
+bool WalkBack(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+              std::size_t& at);
+bool WalkForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
+                 std::size_t& at, std::size_t end);
 
 // What of the commit stands on the disk: kept old files, hidden new files,
 // and, unless the commit `placed` every new file, files at targets that had

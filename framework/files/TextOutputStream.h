@@ -23,7 +23,7 @@ public:
     TextOutputStream& operator=(const TextOutputStream&) = delete;
 
     bool Write(const QString& text);
-    bool Close();  // safe to call again; a failed Write makes it fail too
+    bool Close();                                    // safe to call again; a failed Write makes it fail too
     const QString& Error() const { return error_; }  // why the last step failed
 
 private:

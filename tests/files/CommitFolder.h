@@ -15,21 +15,21 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 // The files left behind, one a line, for a failure's output.
 inline std::string LeftText(const std::vector<fw::LeftFile>& left) {
     std::string text;
     for (const fw::LeftFile& file : left)
-        text += std::to_string(int(file.what)) + " " + file.name.toStdString() + " " + file.path.toStdString() +
-                " (" + file.reason.toStdString() + ")\n";
+        text += std::to_string(int(file.what)) + " " + file.name.toStdString() + " " + file.path.toStdString() + " (" +
+                file.reason.toStdString() + ")\n";
     return text;
 }
 
@@ -46,12 +46,8 @@ protected:
         const auto commit = fw::FileCommit::Begin(folder, names, failure);
         if (!commit) return failure;
         const QString* texts[] = {&page, &answers};
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!commit->Stream(i).Write(*texts[i])) {
-                failure.index = i;
-                failure.reason = commit->Stream(i).Error();
-                return failure;
-            }
+        // A text that cannot be written fails the commit as it finishes.
+        for (std::size_t i = 0; i < names.size() && commit->Stream(i).Write(*texts[i]); ++i) {
         }
         return commit->Finish();
     }

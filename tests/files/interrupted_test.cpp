@@ -3,17 +3,17 @@
 // start runs; two copies of the program committing into one folder; a user
 // who may not replace a file. Each runs in forked child processes, so it
 // holds for root as for anyone.
-#include "support/Forked.h"
 #include "files/CommitFolder.h"
+#include "support/Forked.h"
 #include "support/RawFolders.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <cerrno>
 #include <thread>
 #include <unistd.h>
 
@@ -22,7 +22,6 @@ namespace {
 using fw::testing::FailStep;
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
-
 
 // ---- A stop at every step, then the next start ----
 
@@ -83,13 +82,13 @@ TEST_F(StoppedCommit, WhereNoFilesWere) { stopAtEveryStep(Before::Nothing); }
 
 TEST_F(StoppedCommit, WithTheOldFilesMovedAside) { stopAtEveryStep(Before::OldPairWithoutLinks); }
 
-// A record cut off while it was written: the commit had changed nothing, and
-// the record goes without a word.
-TEST_F(StoppedCommit, ARecordCutOffWhileWrittenIsDropped) {
+// A record cut off is none that the program wrote, for it gives a record its
+// name only once it is whole: it is left as it stands, and the start says so.
+TEST_F(StoppedCommit, ARecordCutOffIsLeftAsItStands) {
     writeOldPair();
-    writeFile(QStringLiteral(".quillory3-commit"), "quillory3 commit\nfile /a/q.html /a/q.html /a/.ab");
-    EXPECT_EQ(recover().outcome, Outcome::None);
-    EXPECT_EQ(entries(), pair_);
+    writeFile(QStringLiteral(".quillory3-commit"), "quillory3 commit\nby h b 1 1\nfile q.html .ab");
+    EXPECT_EQ(recover().outcome, Outcome::Unreadable);
+    EXPECT_EQ(readFile(QStringLiteral(".quillory3-commit")), "quillory3 commit\nby h b 1 1\nfile q.html .ab");
 }
 
 // A record that cannot be read: nothing is touched, the start says so, and
@@ -141,7 +140,8 @@ TEST_F(StoppedCommit, ARecoveryThatFailsIsFinishedByTheNextStart) {
                 if (!first.left.empty()) {
                     ++leftSeen;
                     EXPECT_TRUE(entries().contains(QStringLiteral(".quillory3-commit")));
-                    for (const fw::LeftFile& file : first.left) EXPECT_EQ(file.reason, QStringLiteral("Input/output error"));
+                    for (const fw::LeftFile& file : first.left)
+                        EXPECT_EQ(file.reason, QStringLiteral("Input/output error"));
                 }
                 const fw::InterruptedCommit second = recover();
                 EXPECT_TRUE(second.left.empty()) << LeftText(second.left);
@@ -216,7 +216,7 @@ TEST_F(StoppedCommit, ALinkedTargetIsSettledWhereTheLinkLeads) {
 // A commit that finds an earlier record, longer than its own, settles it and
 // then records nothing but its own lines.
 TEST_F(StoppedCommit, ANewRecordReplacesEveryLineOfAnEarlierOne) {
-    const QByteArray longNames[] = {"a-long-name-for-a-page.html", "a-long-name-for-its-answers.js"};
+    const QByteArray longNames[] = {"a-long-title-for-a-test.html", "a-long-title-for-a-test.js"};
     const int status = RunInChild([&] {
         fw::testing::ObserveSteps([](Step step, const QString&, bool done) {
             if (step == Step::RemoveJournal && !done) ::_exit(kStopped);
@@ -339,9 +339,11 @@ TEST_F(StoppedCommit, AFailedCommitIsUndoneAtTheNextStartAsItSaid) {
 // A stop in the middle of an undo, that of a failed commit or the start's
 // own, at each of its steps: the start after it puts the folder in order.
 TEST_F(StoppedCommit, AStopInTheMiddleOfAnUndoIsFinishedByTheNextStart) {
-    const Step undoSteps[] = {Step::MarkUndone, Step::TakeBack, Step::SyncUndo, Step::PutBack, Step::RemoveKept,
-                              Step::RemoveNew,  Step::RemoveJournal};
-    const auto isUndoStep = [&](Step step) { return std::find(std::begin(undoSteps), std::end(undoSteps), step) != std::end(undoSteps); };
+    const Step undoSteps[] = {Step::MarkUndone, Step::TakeBack,  Step::SyncUndo,     Step::PutBack,
+                              Step::RemoveKept, Step::RemoveNew, Step::RemoveJournal};
+    const auto isUndoStep = [&](Step step) {
+        return std::find(std::begin(undoSteps), std::end(undoSteps), step) != std::end(undoSteps);
+    };
     const auto expectWholePair = [&](const FileIdentity& page, const FileIdentity& answers) {
         EXPECT_TRUE(recover().left.empty());
         if (readFile(QStringLiteral("q.html")) == "new page") {

@@ -160,7 +160,7 @@ TEST_F(SharedFolder, AColleaguesDoneThatIsStillRunningIsWaitedFor) {
     const pid_t next = StartChild(
         [this] { return commitIn(folder(), QStringLiteral("B page"), QStringLiteral("B answers")) ? 1 : 0; });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    siginfo_t ended {};
+    siginfo_t ended{};
     const bool waits = ::waitid(P_PID, id_t(next), &ended, WEXITED | WNOHANG | WNOWAIT) == 0 && ended.si_pid == 0;
     EXPECT_TRUE(waits) << "the next commit ended while the colleague's still ran";
     EXPECT_EQ(everything(), held);
@@ -228,7 +228,7 @@ TEST_F(CommitFolder, TwoFilesOnTwoFileSystemsThatShareAnInodeNumberAreTwoFiles) 
     const int status = RunInChild([&]() -> int {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
             return kNoMounts;
-        struct stat files[2] {};
+        struct stat files[2]{};
         for (int i = 0; i < 2; ++i) {
             const QByteArray file = disks[i] + "/shared";
             if (::mount("none", disks[i].constData(), "tmpfs", 0, nullptr) != 0 || !RawWrite(file, "old") ||
@@ -276,14 +276,14 @@ TEST_F(PlantedRecord, ARecordThatNamesOtherFilesTouchesNothing) {
     writeFile(QStringLiteral(".abcde"), "a hidden file of the teacher's");
     writeFile(QStringLiteral(".abc"), "another");
     const QByteArray rows[] = {
-        "file home%2Fthesis.tex - .abcdefghi 0 0\n",            // a path, not a bare name
-        "file .. - .a 0 0\n",                                   // the folder above
-        "file q.html .abcde home%2Fthesis.tex 0 0\n",           // a temporary that is not hidden
-        "file q.html - q.js 0 0\n",                             // another target as the temporary
-        "file q.html .abcd .abcde 0 0\n",                       // a kept name of the wrong length
-        "file q.html - .abcde 0 0\nfile q.html - .fghij 0 0\n",  // one target twice
-        "file q.html .abcde .abcde 0 0\n",                      // one hidden name twice
-        "file .quillory3-commit - .abcdefghijk 0 0\n",          // the record itself
+        "file home%2Fthesis.tex - .abcdefghi 0 0\n",                   // a path, not a bare name
+        "file .. - .a 0 0\n",                                          // the folder above
+        "file q.html .abcde home%2Fthesis.tex 0 0\n",                  // a temporary that is not hidden
+        "file q.html - q.js 0 0\n",                                    // another target as the temporary
+        "file q.html .abcd .abcde 0 0\n",                              // a kept name of the wrong length
+        "file q.html - .abcde 0 0\nfile q.html - .fghij 0 0\n",        // one target twice
+        "file q.html .abcde .abcde 0 0\n",                             // one hidden name twice
+        "file .quillory3-commit - .abcdefghijk 0 0\n",                 // the record itself
         "file /work/q.html /work/q.html /work/.abcde /work/.fghij\n",  // an older program's record
     };
     for (const QByteArray& row : rows) {
@@ -322,9 +322,9 @@ TEST_F(PlantedRecord, ARecordOfTheUsersOwnThatIsNoRecordTouchesNothing) {
     };
 
     const QByteArray rows[] = {
-        "file q.html notes.txt .abcde\n",            // a visible file as the kept page: an undo would remove it
-        "file q.html .abcde notes.txt\n",            // a visible file as the new page
-        "file q.html - q.js\nfile q.js - .abc\n",    // the other target as the new page
+        "file q.html notes.txt .abcde\n",          // a visible file as the kept page: an undo would remove it
+        "file q.html .abcde notes.txt\n",          // a visible file as the new page
+        "file q.html - q.js\nfile q.js - .abc\n",  // the other target as the new page
     };
     for (const QByteArray& row : rows) {
         SCOPED_TRACE(row.toStdString());
@@ -472,7 +472,8 @@ TEST_F(MovedFolder, ACopyAndItsOriginalSettleApart) {
             fw::RecoverInterruptedCommit(QFile::encodeName(stick));
             expectWholePair(stick, oldPair);
             // A new test made in the original after it settled.
-            ASSERT_FALSE(commitIn(QFile::encodeName(stick), QStringLiteral("newer page"), QStringLiteral("newer answers")));
+            ASSERT_FALSE(
+                commitIn(QFile::encodeName(stick), QStringLiteral("newer page"), QStringLiteral("newer answers")));
 
             const fw::InterruptedCommit found = fw::RecoverInterruptedCommit(QFile::encodeName(copy));
             EXPECT_TRUE(found.left.empty()) << LeftText(found.left);

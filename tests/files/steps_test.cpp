@@ -2,9 +2,9 @@
 // come from the file layer's test seam or from the folder itself, so that
 // they hold for every user, root included. A commit that does not run alone
 // or to its end: interrupted_commit_test.
+#include "files/CommitFolder.h"
 #include "framework/files/FileStepFaults.h"
 #include "support/FileIdentity.h"
-#include "files/CommitFolder.h"
 #include "support/RawFolders.h"
 
 #include <QDir>
@@ -23,7 +23,6 @@ using fw::testing::FailStep;
 using fw::testing::Step;
 using Outcome = fw::InterruptedCommit::Outcome;
 
-
 // ---- A step that fails: the old pair is back, nothing else is left ----
 
 TEST_F(CommitFolder, AFailedStepPutsTheOldFilesBack) {
@@ -32,9 +31,9 @@ TEST_F(CommitFolder, AFailedStepPutsTheOldFilesBack) {
         const char* file;
         std::size_t index;  // of the failure reported
     } rows[] = {
-        {Step::WriteJournal, "", 0},   {Step::CreateFile, "q.js", 1},   {Step::SyncFile, "q.html", 0},
-        {Step::Link, "q.js", 1},       {Step::PutInPlace, "q.html", 0}, {Step::PutInPlace, "q.js", 1},
-        {Step::SyncKept, "", 0},       {Step::SyncPlaced, "", 0},
+        {Step::WriteJournal, "", 0}, {Step::CreateFile, "q.js", 1},   {Step::SyncFile, "q.html", 0},
+        {Step::Link, "q.js", 1},     {Step::PutInPlace, "q.html", 0}, {Step::PutInPlace, "q.js", 1},
+        {Step::SyncKept, "", 0},     {Step::SyncPlaced, "", 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(int(row.step));
@@ -286,7 +285,8 @@ TEST_F(LinkedTargets, TheFileALinkNamesIsReplacedAndTheLinkStays) {
     EXPECT_EQ(QFileInfo(path(QStringLiteral("q.html"))).symLinkTarget(), published);
     EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
     EXPECT_EQ(readFile(QStringLiteral("published.js")), "new answers");
-    EXPECT_EQ(entries(), (QStringList{QStringLiteral("published.js"), QStringLiteral("q.html"), QStringLiteral("q.js")}));
+    EXPECT_EQ(entries(),
+              (QStringList{QStringLiteral("published.js"), QStringLiteral("q.html"), QStringLiteral("q.js")}));
     EXPECT_EQ(entriesOf(pub_.path()), QStringList{QStringLiteral("q.html")});
 }
 
@@ -306,26 +306,31 @@ TEST_F(LinkedTargets, ALinkToNothingGetsTheFileItNames) {
 // the folder accepts always leaves room for them.
 TEST_F(CommitFolder, TemporaryNamesAreHiddenAndNoLongerThanTheTarget) {
     const long limit = ::pathconf(folder().constData(), _PC_NAME_MAX);
-    const QString longest = QString(int(limit) - 3, QLatin1Char('q')) + QStringLiteral(".js");
-    const struct {
-        QString target;
-        qsizetype length;
-    } rows[] = {{QStringLiteral(".js"), 3}, {QStringLiteral("q.js"), 4}, {QStringLiteral("quiz1234.html"), 12},
-                {QStringLiteral("\u00e9\u00e9\u00e9.js"), 9}, {longest, 12}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.target);
-        const QByteArray target[] = {QFile::encodeName(row.target)};
+    const QString longest = QString(int(limit) - 5, QLatin1Char('q'));
+    for (const QString& title :
+         {QStringLiteral("q"), QStringLiteral("quiz1234"), QStringLiteral("\u00e9\u00e9\u00e9"), longest}) {
+        SCOPED_TRACE(title);
+        const QStringList files{title + QStringLiteral(".html"), title + QStringLiteral(".js")};
+        const QByteArray targets[] = {QFile::encodeName(files[0]), QFile::encodeName(files[1])};
         fw::CommitFailure failure;
-        auto commit = fw::FileCommit::Begin(folder(), target, failure);
+        auto commit = fw::FileCommit::Begin(folder(), targets, failure);
         ASSERT_TRUE(commit);
         QStringList names = entries();
         names.removeAll(QStringLiteral(".quillory3-commit"));
-        ASSERT_EQ(names.size(), 1);
-        EXPECT_TRUE(names[0].startsWith(QLatin1Char('.')));
-        EXPECT_EQ(QFile::encodeName(names[0]).size(), row.length);
+        ASSERT_EQ(names.size(), 2);
+        std::vector<qsizetype> lengths;
+        for (const QString& name : names) {
+            EXPECT_TRUE(name.startsWith(QLatin1Char('.')));
+            lengths.push_back(QFile::encodeName(name).size());
+        }
+        std::vector<qsizetype> expected{std::min<qsizetype>(targets[0].size(), 12),
+                                        std::min<qsizetype>(targets[1].size(), 12)};
+        std::sort(lengths.begin(), lengths.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(lengths, expected);
         ASSERT_FALSE(commit->Finish());
-        EXPECT_EQ(entries(), QStringList{row.target});
-        QFile::remove(path(row.target));
+        EXPECT_EQ(entries(), files);
+        for (const QString& file : files) QFile::remove(path(file));
     }
 }
 
@@ -335,24 +340,27 @@ namespace {
 
 // ---- What the new files hold ----
 
+// A commit dropped before it finished leaves its record, and the next start
+// settles it.
 TEST_F(CommitFolder, TheTargetChangesOnlyWhenTheCommitFinishes) {
-    writeFile(QStringLiteral("t.html"), "old");
-    const QByteArray target[] = {"t.html"};
+    writeOldPair();
     fw::CommitFailure failure;
-    auto commit = fw::FileCommit::Begin(folder(), target, failure);
+    auto commit = fw::FileCommit::Begin(folder(), kPair, failure);
     ASSERT_TRUE(commit);
     EXPECT_TRUE(commit->Stream(0).Write(QString::fromUtf8("a\rb\nc\xC3\xBC")));
     EXPECT_TRUE(commit->Stream(0).Close());
-    EXPECT_EQ(readFile(QStringLiteral("t.html")), "old");
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "old page");
     EXPECT_FALSE(commit->Finish());
-    EXPECT_EQ(readFile(QStringLiteral("t.html")), QByteArray("a\rb\nc\xC3\xBC"));
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), QByteArray("a\rb\nc\xC3\xBC"));
 
-    auto dropped = fw::FileCommit::Begin(folder(), target, failure);
+    auto dropped = fw::FileCommit::Begin(folder(), kPair, failure);
     ASSERT_TRUE(dropped);
     dropped->Stream(0).Write(QStringLiteral("never"));
     dropped.reset();
-    EXPECT_EQ(readFile(QStringLiteral("t.html")), QByteArray("a\rb\nc\xC3\xBC"));
-    EXPECT_EQ(entries(), QStringList{QStringLiteral("t.html")});
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), QByteArray("a\rb\nc\xC3\xBC"));
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), QByteArray("a\rb\nc\xC3\xBC"));
+    EXPECT_EQ(entries(), pair_);
 }
 
 // Longer than the stream converts at once, with surrogate pairs across every
@@ -364,13 +372,12 @@ TEST_F(CommitFolder, ALongTextIsWrittenAsTheUtf8OfTheWholeText) {
     for (int i = 0; i < 30000; ++i) text += QStringLiteral("bc") + smile;
     text.insert(50001, QChar(0xDE00));
     text += QChar(0xD83D);
-    const QByteArray target[] = {"long.html"};
     fw::CommitFailure failure;
-    auto commit = fw::FileCommit::Begin(folder(), target, failure);
+    auto commit = fw::FileCommit::Begin(folder(), kPair, failure);
     ASSERT_TRUE(commit);
     ASSERT_TRUE(commit->Stream(0).Write(text));
     ASSERT_FALSE(commit->Finish());
-    EXPECT_EQ(readFile(QStringLiteral("long.html")), text.toUtf8());
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), text.toUtf8());
 }
 
 }  // namespace
@@ -389,7 +396,9 @@ TEST_F(CommitFolder, TheOldFilesAreOnTheDiskBeforeAnyTargetChanges) {
     });
     ASSERT_FALSE(commitPair());
     const auto at = [&taken](Step step) { return std::find(taken.begin(), taken.end(), step) - taken.begin(); };
-    const auto last = [&taken](Step step) { return std::find(taken.rbegin(), taken.rend(), step).base() - taken.begin() - 1; };
+    const auto last = [&taken](Step step) {
+        return std::find(taken.rbegin(), taken.rend(), step).base() - taken.begin() - 1;
+    };
     ASSERT_LT(last(Step::Link), at(Step::SyncKept));
     ASSERT_LT(at(Step::SyncKept), at(Step::PutInPlace));
     ASSERT_LT(last(Step::PutInPlace), at(Step::SyncPlaced));
@@ -420,8 +429,8 @@ TEST_F(CommitFolder, AKeptFileThatCannotBeRemovedIsRemovedAtTheNextStart) {
 // also where the file system cannot rename without replacing and the file
 // is moved aside by the fallback.
 TEST_F(CommitFolder, AFileThatTookAHiddenNameIsLeftAlone) {
-    for (const auto& [step, noReplace] : {std::pair{Step::CreateFile, false}, std::pair{Step::Link, false},
-                                          std::pair{Step::Link, true}}) {
+    for (const auto& [step, noReplace] :
+         {std::pair{Step::CreateFile, false}, std::pair{Step::Link, false}, std::pair{Step::Link, true}}) {
         SCOPED_TRACE(int(step));
         SCOPED_TRACE(noReplace);
         clearFolder();
@@ -434,7 +443,8 @@ TEST_F(CommitFolder, AFileThatTookAHiddenNameIsLeftAlone) {
             // The record names the hidden names: kept, then temporary.
             for (const QByteArray& line : readFile(QStringLiteral(".quillory3-commit")).split('\n')) {
                 const QList<QByteArray> fields = line.split(' ');
-                if (fields.size() == 4 && fields[1] == "q.html") raced = QString::fromLatin1(fields[step == Step::Link ? 2 : 3]);
+                if (fields.size() == 4 && fields[1] == "q.html")
+                    raced = QString::fromLatin1(fields[step == Step::Link ? 2 : 3]);
             }
             writeFile(raced, "someone else's");
         });
