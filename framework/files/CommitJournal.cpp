@@ -272,7 +272,7 @@ bool CommitJournal::Claim(bool over) {
     }
     if (TakeStep(Step::NameJournal, {}, [this, over] {
             if (over) return IsHeld() ? std::rename(claim_.constData(), path_.constData()) : (errno = ESTALE, -1);
-            if (::link(claim_.constData(), path_.constData()) == 0) return ::unlink(claim_.constData());
+            if (Link(claim_, path_) == 0) return ::unlink(claim_.constData());
             return errno == EEXIST ? -1 : RenameNoReplace(claim_, path_);
         }) != 0)
         return Failed();

@@ -51,6 +51,10 @@ void ObserveSteps(StepObserver observer);
 // refuses RENAME_NOREPLACE with EINVAL), until ResetFileSteps().
 void RefuseNoReplaceRenames();
 
+// As on a file system without hard links (FAT: link() fails with EPERM), for
+// the record and the kept old files alike, until ResetFileSteps().
+void RefuseLinks();
+
 // As on a file system that gives every file the owner `owner` (FAT mounted
 // with uid=, say), until ResetFileSteps().
 void SetOwnerOfEveryFile(uid_t owner);

@@ -19,6 +19,7 @@ std::vector<ArmedFault> armedFaults;
 testing::StepObserver observer;
 std::chrono::milliseconds lockTimeout = kLockTimeout;
 bool noReplaceRefused = false;
+bool linksRefused = false;
 std::optional<uid_t> everyFilesOwner;
 
 }  // namespace
@@ -33,10 +34,13 @@ void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout = 
 
 void testing::RefuseNoReplaceRenames() { noReplaceRefused = true; }
 
+void testing::RefuseLinks() { linksRefused = true; }
+
 void testing::SetOwnerOfEveryFile(uid_t owner) { everyFilesOwner = owner; }
 
 void testing::ResetFileSteps() {
     noReplaceRefused = false;
+    linksRefused = false;
     everyFilesOwner.reset();
     armedFaults.clear();
     observer = nullptr;
@@ -64,6 +68,8 @@ void ForgetArmedFaults() { armedFaults.clear(); }
 std::chrono::milliseconds LockTimeout() { return lockTimeout; }
 
 bool NoReplaceRenamesRefused() { return noReplaceRefused; }
+
+bool LinksRefused() { return linksRefused; }
 
 uid_t FileOwner(const struct stat& st) { return everyFilesOwner.value_or(st.st_uid); }
 

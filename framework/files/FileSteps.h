@@ -42,5 +42,6 @@ std::chrono::milliseconds LockTimeout();
 // A file's owner, as the file system gives it (or a test makes it).
 uid_t FileOwner(const struct stat& st);
 bool NoReplaceRenamesRefused();
+bool LinksRefused();
 
 }  // namespace fw

@@ -107,6 +107,11 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
     return std::rename(from.constData(), to.constData());
 }
 
+int Link(const QByteArray& from, const QByteArray& to) {
+    if (LinksRefused()) return errno = EPERM, -1;
+    return ::linkat(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), 0);
+}
+
 bool IsBareName(const QByteArray& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\0');
 }

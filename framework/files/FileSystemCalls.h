@@ -40,6 +40,9 @@ QByteArray FollowLinks(const QByteArray& path);
 // the file system cannot rename without replacing.
 int RenameNoReplace(const QByteArray& from, const QByteArray& to);
 
+// A second name `to` for the file `from`, never following a link.
+int Link(const QByteArray& from, const QByteArray& to);
+
 // Whether `name` is a bare file name: not empty, no "/", not "." or "..".
 bool IsBareName(const QByteArray& name);
 

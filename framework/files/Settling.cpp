@@ -92,9 +92,7 @@ int StepForward(const QByteArray& folder, const std::vector<JournalEntry>& entri
     const QByteArray kept = entry.Beside(entry.kept);
     const QByteArray temporary = entry.Beside(entry.temporary);
     if (step.to == Stage::Kept) {
-        if (TakeStep(Step::Link, entry.name,
-                     [&] { return ::linkat(AT_FDCWD, entry.target.constData(), AT_FDCWD, kept.constData(), 0); }) == 0)
-            return 0;
+        if (TakeStep(Step::Link, entry.name, [&] { return Link(entry.target, kept); }) == 0) return 0;
         return TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); });
     }
     if (step.to == Stage::Placed)
