@@ -27,12 +27,10 @@ constexpr char kHeader[] = "quillory3 commit";
 constexpr char kBegun[] = "begun";
 constexpr char kUndone[] = "undone";
 constexpr qint64 kMostBytes = 1 << 16;  // a record is a few hundred bytes
-// A hidden version of the record is named as the record, then what
-// HiddenNameFor gives for a name of this length: a dot and eight letters.
+// A hidden version of the record: its name, then a dot and eight letters (HiddenNameFor this).
 constexpr char kHiddenPattern[] = "123456789";
 
-// Writes all of `bytes` at the start of a new file: a record is too small to
-// be written in parts but where the disk is full.
+// Writes a whole record into a new file: one too small to be written in parts but where the disk is full.
 bool WriteAll(int fd, const QByteArray& bytes) {
     const ssize_t written = ::pwrite(fd, bytes.constData(), size_t(bytes.size()), 0);
     if (written >= 0 && written < bytes.size()) errno = ENOSPC;
@@ -43,11 +41,6 @@ QByteArray Field(const QByteArray& name) { return name.isEmpty() ? QByteArray("-
 
 QByteArray Unfield(const QByteArray& field) {
     return field == "-" ? QByteArray() : QByteArray::fromPercentEncoding(field);
-}
-
-bool IsHiddenRecordName(const QByteArray& name) {
-    const QByteArray record(CommitJournal::kName);
-    return name.startsWith(record) && IsHiddenNameFor(name.mid(record.size()), kHiddenPattern);
 }
 
 QByteArray ReadSmallFile(const char* path) {
@@ -74,36 +67,42 @@ QByteArray RecordBytes(const std::vector<JournalEntry>& entries) {
     return bytes + kBegun + '\n';
 }
 
-// Reads a record as this program writes it, whole; false for anything else.
-bool Parse(const QByteArray& bytes, Recorded& recorded) {
-    recorded = {};
+// Reads a record as this program writes it, whole; nothing for anything else.
+std::optional<Recorded> Parse(const QByteArray& bytes) {
+    Recorded recorded;
     QList<QByteArray> lines = bytes.split('\n');
-    if (lines.takeLast() != "" || lines.size() < 3 || lines[0] != kHeader) return false;
+    if (lines.takeLast() != "" || lines.size() < 3 || lines[0] != kHeader) return std::nullopt;
     recorded.undone = lines.last() == kUndone;
     if (recorded.undone) lines.removeLast();
     const QList<QByteArray> by = lines[1].split(' ');
-    if (lines.takeLast() != kBegun || by.size() != 5 || by[0] != "by") return false;
+    if (lines.takeLast() != kBegun || by.size() != 5 || by[0] != "by") return std::nullopt;
     recorded.writer = {Unfield(by[1]), Unfield(by[2]), by[3].toLongLong(), by[4].toLongLong()};
     std::vector<QByteArray> names;
     for (qsizetype i = 2; i < lines.size(); ++i) {
         const QList<QByteArray> fields = lines[i].split(' ');
-        if ((fields.size() != 4 && fields.size() != 6) || fields[0] != "file") return false;
+        if ((fields.size() != 4 && fields.size() != 6) || fields[0] != "file") return std::nullopt;
         recorded.entries.push_back({Unfield(fields[1]), Unfield(fields[2]), Unfield(fields[3]), {}});
         names.push_back(recorded.entries.back().name);
     }
-    return names.empty() || IsPageAndAnswers(names);
+    return names.empty() || IsPageAndAnswers(names) ? std::optional(recorded) : std::nullopt;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether the file open as `fd` still has the name `path`.
+bool Named(int fd, const QByteArray& path) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::lstat(path.constData(), &named) == 0 && SameFile(open, named);
+}
 
 // Locks the open file; where the file system cannot lock files (ENOLCK,
 // EOPNOTSUPP, ENOSYS, EINVAL) the program goes on without. False only where
 // another process holds the lock.
 bool LockFile(int fd, bool& locked) {
+    const auto lock = [fd] { return ::flock(fd, LOCK_EX | LOCK_NB); };
     int result = 0;
-    while (
-        (result = TakeStep(Step::Lock, {}, [fd] { return ::flock(fd, LOCK_EX | LOCK_NB); })) != 0 && errno == EINTR) {
-    }
+    while ((result = TakeStep(Step::Lock, {}, lock)) != 0 && errno == EINTR) continue;
     locked = result == 0;
     return result == 0 || errno != EWOULDBLOCK;
 }
@@ -139,15 +138,9 @@ CommitJournal::CommitJournal(const QByteArray& folder) : folder_(folder), path_(
 
 CommitJournal::~CommitJournal() {
     if (fd_ >= 0) ::close(fd_);
-    if (claimFd_ < 0) return;
-    ::unlink(claim_.constData());  // never named: nobody else knows it
-    ::close(claimFd_);
 }
 
-bool CommitJournal::Failed() {
-    error_ = errno;
-    return false;
-}
+bool CommitJournal::Failed() { return error_ = errno, false; }
 
 QString CommitJournal::Reason() const {
     return error_ == kNoRecord ? QStringLiteral("it is not a record that this program writes") : SystemReason(error_);
@@ -164,10 +157,7 @@ bool CommitJournal::OwnedHere(const struct stat& st) {
         const int fd = CreateHidden(probe);
         struct stat made {};
         ownersTold_ = fd < 0 || ::fstat(fd, &made) != 0 || FileOwner(made) == ::geteuid();
-        if (fd >= 0) {
-            ::unlink(probe.constData());
-            ::close(fd);
-        }
+        if (fd >= 0) ::unlink(probe.constData()), ::close(fd);
     }
     return !ownersTold_;
 }
@@ -184,166 +174,109 @@ int CommitJournal::CreateHidden(QByteArray& hidden) {
 // Opens the file at `path` as a record. It is one only where it is a file of
 // the user's own (as far as the file system tells owners apart), whole as
 // this program writes it, and has no other name than `path` (or `twin`);
-// Free where no running process holds it, which leaves it open and locked
+// Held where no running process holds it, which leaves it open and locked
 // as `fd`.
-CommitJournal::Found CommitJournal::Open(const QByteArray& path, int& fd, const QByteArray& twin) {
+CommitJournal::Lock CommitJournal::Open(const QByteArray& path, int& fd, const QByteArray& twin) {
     fd = -1;
     struct stat named {};
     struct stat st {};
-    if (::lstat(path.constData(), &named) != 0) return errno == ENOENT ? Found::Absent : (Failed(), Found::Unusable);
-    if (S_ISREG(named.st_mode) && !OwnedHere(named)) return Found::Foreign;
+    if (::lstat(path.constData(), &named) != 0) return errno == ENOENT ? Lock::Absent : (Failed(), Lock::Failed);
+    if (S_ISREG(named.st_mode) && !OwnedHere(named)) return Lock::Foreign;
     // A link is never followed, and nothing but a plain file is opened.
     error_ = S_ISLNK(named.st_mode) ? ELOOP : kNoRecord;
-    if (!S_ISREG(named.st_mode)) return Found::Unusable;
+    if (!S_ISREG(named.st_mode)) return Lock::Failed;
     fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return errno == ENOENT ? Found::Absent : (Failed(), Found::Unusable);
-    bool locked = false;
+    if (fd < 0) return errno == ENOENT ? Lock::Absent : (Failed(), Lock::Failed);
     QByteArray bytes(kMostBytes + 1, '\0');
-    const ssize_t got = ::pread(fd, bytes.data(), size_t(bytes.size()), 0);
-    bytes.truncate(std::max<ssize_t>(got, 0));
-    Recorded recorded;
-    const bool whole = ::fstat(fd, &st) == 0 && SameFile(st, named) && Parse(bytes, recorded);
-    Found found = Found::Unusable;
-    if (!LockFile(fd, locked) || (!locked && whole && recorded.writer.StillRuns())) {
-        found = Found::Busy;
-    } else if (whole) {
-        struct stat other {};
-        const bool linked = st.st_nlink != 1 &&
-                            !(st.st_nlink == 2 && ::lstat(twin.constData(), &other) == 0 && SameFile(st, other));
-        if (!linked) found = Found::Free;
-    }
-    if (found == Found::Free) {
-        bytes_ = bytes;
-        return found;
-    }
-    ::close(fd);
-    fd = -1;
+    bytes.truncate(std::max<ssize_t>(::pread(fd, bytes.data(), size_t(bytes.size()), 0), 0));
+    const std::optional<Recorded> recorded = Parse(bytes);
+    const bool whole = ::fstat(fd, &st) == 0 && SameFile(st, named) && recorded;
+    bool locked = false;
+    const bool lockable = LockFile(fd, locked);
+    struct stat other {};
+    const bool linked = st.st_nlink != 1 &&
+                        !(st.st_nlink == 2 && ::lstat(twin.constData(), &other) == 0 && SameFile(st, other));
+    // A record that its holder replaced or removed before it let go is tried again.
+    Lock found = whole && !linked ? Lock::Held : Lock::Failed;
+    if (!lockable || (locked && !Named(fd, path)) || (!locked && whole && recorded->writer.StillRuns()))
+        found = Lock::Busy;
+    if (found == Lock::Held) bytes_ = bytes;
+    else ::close(std::exchange(fd, -1));
     return found;
 }
 
 CommitJournal::Lock CommitJournal::Acquire(bool forCommit) {
     using Clock = std::chrono::steady_clock;
-    if (deadline_ == Clock::time_point{}) deadline_ = Clock::now() + LockTimeout();
-    // Whether to try again: only a commit waits, and only until the deadline.
-    const auto wait = [&] {
-        if (!forCommit || Clock::now() >= deadline_) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return true;
-    };
+    if (deadline_ == Clock::time_point{}) deadline_ = Clock::now() + Seam().lockTimeout;
     RemoveLeftRecords();
     for (;;) {
-        switch (Open(path_, fd_, {})) {
-        case Found::Free: return Lock::Held;
-        case Found::Absent:
-            if (!forCommit) return Lock::Absent;
-            if (Claim(false)) return Lock::Claimed;
+        Lock found = Open(path_, fd_, {});
+        // Only a commit claims the folder, where no record stands.
+        if (found == Lock::Absent && forCommit) {
+            if (Put(RecordBytes({}), {})) return Lock::Claimed;
             if (error_ != EEXIST) return Lock::Failed;
-            if (wait()) continue;  // another copy claimed it first
-            return Lock::Busy;
-        case Found::Busy:
-            if (wait()) continue;
-            return Lock::Busy;
-        // Another user's commit removes its record when it ends.
-        case Found::Foreign:
-            if (wait()) continue;
-            return Lock::Foreign;
-        case Found::Unusable: return Lock::Failed;
+            found = Lock::Busy;  // another copy claimed it first
         }
+        // Only a commit waits, for a busy record and another user's, and only
+        // until the deadline: another user's commit removes its record when
+        // it ends.
+        if ((found != Lock::Busy && found != Lock::Foreign) || !forCommit || Clock::now() >= deadline_) return found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
 
-// The claim names only its writer. It is written and locked once a commit;
-// it needs no flush, for it changes nothing that a crash could leave. It
-// takes the record's name where no file has it, or, `over` a settled earlier
-// record that this journal holds, in its place.
-bool CommitJournal::Claim(bool over) {
-    bool locked = false;
-    if (claimFd_ < 0) {
-        claimBytes_ = RecordBytes({});
-        claimFd_ = CreateHidden(claim_);
-        if (claimFd_ < 0) return Failed();
-        if (!WriteAll(claimFd_, claimBytes_) || !LockFile(claimFd_, locked)) {
-            Failed();
-            ::unlink(claim_.constData());
-            ::close(claimFd_);
-            claimFd_ = -1;
-            return false;
-        }
-    }
-    if (TakeStep(Step::NameJournal, {}, [this, over] {
-            if (over) return IsHeld() ? std::rename(claim_.constData(), path_.constData()) : (errno = ESTALE, -1);
-            if (Link(claim_, path_) == 0) return ::unlink(claim_.constData());
-            return errno == EEXIST ? -1 : RenameNoReplace(claim_, path_);
-        }) != 0)
-        return Failed();
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = std::exchange(claimFd_, -1);
-    bytes_ = claimBytes_;
-    return true;
-}
-
-Recorded CommitJournal::Read() const {
-    Recorded recorded;
-    Parse(bytes_, recorded);  // whole: it was read as a record
-    return recorded;
-}
+Recorded CommitJournal::Read() const { return Parse(bytes_).value(); }  // whole: it was read as a record
 
 // Only the record this journal holds, still under the record's name, is
 // replaced or removed.
-bool CommitJournal::IsHeld() const {
-    struct stat held {};
-    struct stat named {};
-    return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::lstat(path_.constData(), &named) == 0 && SameFile(held, named);
-}
+bool CommitJournal::IsHeld() const { return fd_ >= 0 && Named(fd_, path_); }
 
-// Writes `bytes` whole under a hidden name, flushed and locked, then puts it
-// over the held record in one step, and flushes the folder.
-bool CommitJournal::Replace(const QByteArray& bytes, Step step) {
+// Writes `bytes` whole under a hidden name and locks it, then gives it the
+// record's name in one step: the claim where no file has the name, any later
+// version over the held record. Written `durably` by that step, it is
+// flushed, and so is the folder once it has the name; the claim changes
+// nothing a crash could leave, and needs no flush.
+bool CommitJournal::Put(const QByteArray& bytes, std::optional<Step> durably) {
+    const bool first = fd_ < 0;
     QByteArray hidden;
     int fd = -1;
     bool locked = false;
-    if (TakeStep(step, {},
-                 [&] {
-                     fd = CreateHidden(hidden);
-                     return fd >= 0 && WriteAll(fd, bytes) && ::fdatasync(fd) == 0 ? 0 : -1;
-                 }) != 0 ||
-        !LockFile(fd, locked) ||
-        TakeStep(Step::NameJournal, {}, [&] {
-            if (!IsHeld()) return errno = ESTALE, -1;
-            return std::rename(hidden.constData(), path_.constData()) == 0 && SyncFolder(folder_) ? 0 : -1;
-        }) != 0) {
+    const auto written = [&] {
+        fd = CreateHidden(hidden);
+        return fd >= 0 && WriteAll(fd, bytes) && (!durably || ::fdatasync(fd) == 0) ? 0 : -1;
+    };
+    const auto named = [&] {
+        if (!first) return IsHeld() ? std::rename(hidden.constData(), path_.constData()) : (errno = ESTALE, -1);
+        if (Link(hidden, path_) == 0) return ::unlink(hidden.constData()), 0;
+        return errno == EEXIST ? -1 : RenameNoReplace(hidden, path_);
+    };
+    if ((durably ? TakeStep(*durably, {}, written) : written()) != 0 || !LockFile(fd, locked) ||
+        TakeStep(Step::NameJournal, {}, named) != 0) {
         Failed();
-        if (fd >= 0) {
-            ::unlink(hidden.constData());
-            ::close(fd);
-        }
+        if (fd >= 0) ::unlink(hidden.constData()), ::close(fd);
         return false;
     }
-    ::close(fd_);
+    if (!first) ::close(fd_);
     fd_ = fd;
     bytes_ = bytes;
-    return true;
+    return !durably || SyncFolder(folder_) || Failed();
 }
 
 bool CommitJournal::Write(const std::vector<JournalEntry>& entries) {
-    return Replace(RecordBytes(entries), Step::WriteJournal);
+    return Put(RecordBytes(entries), Step::WriteJournal);
 }
 
-bool CommitJournal::MarkUndone() { return Replace(bytes_ + kUndone + '\n', Step::MarkUndone); }
+bool CommitJournal::MarkUndone() { return Put(bytes_ + kUndone + '\n', Step::MarkUndone); }
 
-bool CommitJournal::TakeOver() { return Claim(true); }
+bool CommitJournal::TakeOver() { return Put(RecordBytes({}), {}); }
 
+// Nobody opens the removed record again, so its lock can go now; some file
+// systems (FUSE) keep a removed file that is still open under a hidden name
+// until it is closed.
 bool CommitJournal::Remove() {
-    if (TakeStep(Step::RemoveJournal, {}, [&] {
-            if (!IsHeld()) return errno = ESTALE, -1;
-            return ::unlink(path_.constData());
-        }) != 0)
-        return Failed();
-    // Nobody opens the removed record again, so its lock can go now; some
-    // file systems (FUSE) keep a removed file that is still open under a
-    // hidden name until it is closed.
-    ::close(fd_);
-    fd_ = -1;
+    const auto removed = [this] { return IsHeld() ? ::unlink(path_.constData()) : (errno = ESTALE, -1); };
+    if (TakeStep(Step::RemoveJournal, {}, removed) != 0) return Failed();
+    ::close(std::exchange(fd_, -1));
     return true;
 }
 
@@ -354,17 +287,12 @@ void CommitJournal::RemoveLeftRecords() {
     DIR* folder = ::opendir(folder_.constData());
     if (!folder) return;
     while (const dirent* entry = ::readdir(folder)) {
-        const QByteArray name(entry->d_name);
-        const QByteArray path = folder_ + '/' + name;
+        const QByteArray path = folder_ + '/' + entry->d_name;
         int fd = -1;
-        if (!IsHiddenRecordName(name) || path == claim_ || Open(path, fd, path_) != Found::Free) continue;
-        struct stat held {};
-        struct stat named {};
-        TakeStep(Step::RemoveJournal, {}, [&] {
-            const bool same = ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 &&
-                              SameFile(held, named);
-            return same ? ::unlink(path.constData()) : 0;
-        });
+        const QByteArray name(entry->d_name);
+        const bool hidden = name.startsWith(kName) && IsHiddenNameFor(name.mid(sizeof kName - 1), kHiddenPattern);
+        if (!hidden || Open(path, fd, path_) != Lock::Held) continue;
+        TakeStep(Step::RemoveJournal, {}, [&] { return Named(fd, path) ? ::unlink(path.constData()) : 0; });
         ::close(fd);
     }
     ::closedir(folder);

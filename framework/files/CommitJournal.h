@@ -6,8 +6,8 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QtGlobal>
 #include <chrono>
+#include <optional>
 #include <span>
 #include <sys/stat.h>
 #include <vector>
@@ -67,22 +67,20 @@ public:
     CommitJournal& operator=(const CommitJournal&) = delete;
 
     enum class Lock {
-        Claimed,  // this commit's own record stands: the folder is free for it
+        Claimed,  // this commit's own record took the name: the folder is its own
         Held,     // the record of an earlier commit whose writer no longer runs, held for settling
         Absent,   // no record (the start only)
         Busy,     // another commit holds it (for the whole wait, for a commit)
-        Foreign,  // the record belongs to another user (for the whole wait, for a commit): never used
-        Failed,   // something that is no record of this program's stands at its name: Error() says why
+        Foreign,  // another user's record (for the whole wait, for a commit): never used
+        Failed,   // no record can be made, or something that is none stands at its name: Reason() says why
     };
-    // Removes the hidden records that crashed writers left before naming
-    // them, then finds the record. A commit (`forCommit`) claims the folder
-    // where none stands, and waits until LockTimeout() has passed since its
-    // first try for the lock and for another user's record to go; the start
-    // never waits and never claims.
+    // Removes the hidden records that crashed writers left unnamed, then
+    // finds the record. A commit (`forCommit`) claims the folder where none
+    // stands, and waits, until LockTimeout() has passed since its first try,
+    // for a busy record and another user's to go; the start never waits.
     Lock Acquire(bool forCommit);
 
-    // What the held record says.
-    Recorded Read() const;
+    Recorded Read() const;  // what the held record says
 
     // Records the entries in place of the claim, durably.
     bool Write(const std::vector<JournalEntry>& entries);
@@ -100,12 +98,10 @@ public:
 
 private:
     static constexpr int kNoRecord = -1;  // an error of its own: the file is no record of this program's
-    enum class Found { Absent, Free, Busy, Foreign, Unusable };
-    Found Open(const QByteArray& path, int& fd, const QByteArray& twin);
+    Lock Open(const QByteArray& path, int& fd, const QByteArray& twin);
     bool OwnedHere(const struct stat& st);
     int CreateHidden(QByteArray& hidden);
-    bool Claim(bool over);
-    bool Replace(const QByteArray& bytes, testing::Step step);
+    bool Put(const QByteArray& bytes, std::optional<testing::Step> durably);
     bool IsHeld() const;
     void RemoveLeftRecords();
     bool Failed();  // keeps errno for Reason(); false
@@ -114,9 +110,6 @@ private:
     QByteArray path_;
     QByteArray bytes_;  // what the held record holds
     int fd_ = -1;       // the held record
-    QByteArray claim_;  // the claim's hidden name, until it takes the record's
-    QByteArray claimBytes_;
-    int claimFd_ = -1;
     int error_ = 0;
     int ownersTold_ = -1;  // whether the folder's files have the owner of their creator; -1: not yet known
     std::chrono::steady_clock::time_point deadline_{};

@@ -7,6 +7,7 @@
 #include "framework/files/TextOutputStream.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -73,7 +74,8 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
         return found;
     }
     const bool forward = *at >= placed && !recorded.undone;
-    const bool untouched = forward ? OnlyFlushesFrom(path, *at) : *at == 0;
+    const auto flush = [](const PathStep& step) { return step.IsFlush(); };
+    const bool untouched = forward ? std::all_of(path.begin() + qsizetype(*at), path.end(), flush) : *at == 0;
     found.outcome = untouched ? Outcome::Untouched : forward ? Outcome::Completed : Outcome::Undone;
     const bool walked = forward ? WalkForward(journal.Folder(), entries, path, *at, path.size())
                                 : WalkBack(journal.Folder(), entries, path, *at);
@@ -86,8 +88,7 @@ InterruptedCommit SettleRecord(CommitJournal& journal) {
 FileCommit::FileCommit(const QByteArray& folder, std::span<const QByteArray> names)
     : folder_(folder), names_(names.begin(), names.end()), journal_(std::make_unique<CommitJournal>(folder)) {}
 
-// A commit dropped before it ended leaves its record, for the next start or
-// commit in the folder to settle.
+// A commit dropped before it ended leaves its record, for the next one to settle.
 FileCommit::~FileCommit() { ForgetArmedFaults(); }
 
 std::unique_ptr<FileCommit> FileCommit::Begin(const QByteArray& folder, std::span<const QByteArray> names,
@@ -124,17 +125,14 @@ std::optional<CommitFailure> FileCommit::Prepare(InterruptedCommit* earlier) {
         return Refusal(
             0, QStringLiteral("the record %1 in this folder could not be used (%2)").arg(record, journal_->Reason()));
     }
-    if (lock == CommitJournal::Lock::Held) {
-        if (auto failed = SettleEarlierCommit(earlier)) return failed;
-    }
-    if (auto refused = CheckTargets()) {
+    std::optional<CommitFailure> failed = lock == CommitJournal::Lock::Held ? SettleEarlierCommit(earlier)
+                                                                            : std::nullopt;
+    if (failed) return failed;
+    std::optional<CommitFailure> refused = CheckTargets();
+    if (!refused && !journal_->Write(entries_)) refused = Refusal(0, journal_->Reason());
+    if (refused) {
         journal_->Remove();
         return refused;
-    }
-    if (!journal_->Write(entries_)) {
-        const QString reason = journal_->Reason();
-        journal_->Remove();
-        return Refusal(0, reason);
     }
     recorded_ = true;
     path_ = CommitPath(entries_);
@@ -187,13 +185,12 @@ std::optional<CommitFailure> FileCommit::CheckTargets() {
                 return Refusal(i, SystemReason(errno));
         }
         keys.push_back(KeyOf(entry.target));
-        for (std::size_t other = 0; other < i; ++other) {
-            if (keys[other] == keys[i]) {
-                CommitFailure refusal =
-                    Refusal(i, QStringLiteral("it is the same file as %1").arg(Quoted(folder_ + '/' + names_[other])));
-                refusal.sameAs = other;
-                return refusal;
-            }
+        if (const auto same = std::find(keys.begin(), keys.end() - 1, keys.back()); same != keys.end() - 1) {
+            CommitFailure refusal = Refusal(
+                i,
+                QStringLiteral("it is the same file as %1").arg(Quoted(folder_ + '/' + names_[same - keys.begin()])));
+            refusal.sameAs = std::size_t(same - keys.begin());
+            return refusal;
         }
         entry.temporary = FreeHiddenName(entry.target, chosen);
         if (hasOldFile) entry.kept = FreeHiddenName(entry.target, chosen);
@@ -212,12 +209,10 @@ std::optional<CommitFailure> FileCommit::CreateFiles() {
         struct stat old {};
         if (!entry.kept.isEmpty() && ::stat(entry.target.constData(), &old) == 0)
             replaced = TextOutputStream::Replaced{entry.target, mode_t(old.st_mode & 07777), old.st_gid};
-        // A file that replaces another starts private and takes the old
-        // file's permissions on Close; a new one is created as the system
-        // creates any file.
-        const mode_t mode = replaced ? 0600 : 0666;
+        // A file that replaces another starts private and takes the old file's
+        // permissions on Close; a new one is made as the system makes any file.
         const int fd = TakeStep(Step::CreateFile, entry.name, [&] {
-            return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            return ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replaced ? 0600 : 0666);
         });
         if (fd < 0) return Fail(i, SystemReason(errno));
         streams_.emplace_back(new TextOutputStream(entry.name, fd, replaced));
@@ -260,22 +255,18 @@ CommitFailure FileCommit::Fail(std::size_t index, QString reason) {
 
 InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
     using Outcome = InterruptedCommit::Outcome;
+    using Lock = CommitJournal::Lock;
     CommitJournal journal(folder);
-    InterruptedCommit found;
+    // No record, or one whose commit still runs in another copy: nothing to
+    // say. Another user's record (maybe a colleague's running commit) and
+    // one that cannot be used are left alone.
+    const Lock lock = journal.Acquire(false);
+    InterruptedCommit found = lock == Lock::Held ? SettleRecord(journal) : InterruptedCommit{};
+    if (lock == Lock::Foreign) found.outcome = Outcome::Foreign;
+    if (lock == Lock::Failed) found.outcome = Outcome::Unreadable, found.reason = journal.Reason();
     found.record = journal.Path();
-    const CommitJournal::Lock lock = journal.Acquire(false);
-    // No record, or one whose commit is still running in another copy.
-    if (lock == CommitJournal::Lock::Absent || lock == CommitJournal::Lock::Busy) return {};
-    // Maybe a colleague's commit that is still running: left alone.
-    if (lock == CommitJournal::Lock::Foreign) found.outcome = Outcome::Foreign;
-    if (lock == CommitJournal::Lock::Failed) {
-        found.outcome = Outcome::Unreadable;
-        found.reason = journal.Reason();
-    }
-    if (lock != CommitJournal::Lock::Held) return found;
-    found = SettleRecord(journal);
-    const bool settled = found.outcome != Outcome::Unreadable && found.outcome != Outcome::Unsettled &&
-                         found.left.empty();
+    const bool settled = lock == Lock::Held && found.outcome != Outcome::Unreadable &&
+                         found.outcome != Outcome::Unsettled && found.left.empty();
     if (settled && journal.Remove()) SyncFolder(folder);
     ForgetArmedFaults();
     return found;

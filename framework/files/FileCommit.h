@@ -44,25 +44,23 @@ struct CommitFailure {
 // Replaces a test's page and answers, "Title.html" and "Title.js" in
 // `folder`, with new files: both of them, or neither.
 //
-// Begin() claims the folder with its record until the commit ends, so
-// commits into one folder run one after the other; a commit left behind by a
-// crash is settled first. It refuses, before changing anything, a target this process
-// could not put back (in a sticky folder, a file of another user's), may not
+// Begin() claims the folder with its record until the commit ends, so commits
+// into one folder run one after the other; a commit left behind by a crash is
+// settled first. Before changing anything, it refuses a target this process
+// could not put back (in a sticky folder, another user's file), may not
 // write, or reaches through a link it may not follow, and two targets that
-// are one file. It then records, durably, what the commit is about to do,
-// and only then creates the new files under hidden names. A target that is a
-// symbolic link stays one: the file it names is replaced.
+// are one file. It records, durably, what the commit is about to do, and only
+// then creates the new files under hidden names. A target that is a symbolic
+// link stays one: the file it names is replaced.
 //
 // Finish() keeps each old file under a hidden name (a second link, or moved
-// aside where links fail), puts the new files in place, and removes the kept
-// files and the record. A failed step walks the same steps back; a commit
-// dropped before Finish() leaves its record for the next start to settle.
+// aside), puts the new files in place, and removes the kept files and the
+// record. A failed step walks the same steps back; a commit dropped before
+// Finish() leaves its record for the next start to settle.
 class FileCommit {
 public:
-    // nullptr, with `failure` filled in, when the commit cannot begin; then
-    // nothing in the folder changed.
-    // `earlier`, where given, gets what the commit found of an earlier one
-    // that a crash interrupted and how it settled it.
+    // nullptr, with `failure` filled in, when the commit cannot begin. `earlier`, where
+    // given, gets what the commit found of an interrupted one, and how it settled it.
     static std::unique_ptr<FileCommit> Begin(const QByteArray& folder, std::span<const QByteArray> names,
                                              CommitFailure& failure, InterruptedCommit* earlier = nullptr);
     ~FileCommit();

@@ -14,8 +14,7 @@ namespace fw::testing {
 
 enum class Step {
     Lock,           // the folder's lock taken (tried again while another commit holds it)
-    NameJournal,    // a version of the record, written whole, given the record's name; the folder synced after all but
-                    // the claim
+    NameJournal,    // a version of the record, written whole, given the record's name
     WriteJournal,   // the record of what the commit is about to do, written whole under a hidden name and synced
     CreateFile,     // the new file created under its hidden name
     SyncFile,       // the new file's bytes flushed to the disk

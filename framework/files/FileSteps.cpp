@@ -13,14 +13,9 @@ struct ArmedFault {
     int error;
 };
 
-constexpr std::chrono::milliseconds kLockTimeout{10000};
-
 std::vector<ArmedFault> armedFaults;
 testing::StepObserver observer;
-std::chrono::milliseconds lockTimeout = kLockTimeout;
-bool noReplaceRefused = false;
-bool linksRefused = false;
-std::optional<uid_t> everyFilesOwner;
+FileSystemSeam seam;
 
 }  // namespace
 
@@ -30,21 +25,18 @@ void testing::FailStep(Step step, const QString& file, int error) {
 
 void testing::ObserveSteps(StepObserver watch) { observer = std::move(watch); }
 
-void testing::SetLockTimeout(std::chrono::milliseconds timeout) { lockTimeout = timeout; }
+void testing::SetLockTimeout(std::chrono::milliseconds timeout) { seam.lockTimeout = timeout; }
 
-void testing::RefuseNoReplaceRenames() { noReplaceRefused = true; }
+void testing::RefuseNoReplaceRenames() { seam.noReplaceRenames = true; }
 
-void testing::RefuseLinks() { linksRefused = true; }
+void testing::RefuseLinks() { seam.noLinks = true; }
 
-void testing::SetOwnerOfEveryFile(uid_t owner) { everyFilesOwner = owner; }
+void testing::SetOwnerOfEveryFile(uid_t owner) { seam.owner = owner; }
 
 void testing::ResetFileSteps() {
-    noReplaceRefused = false;
-    linksRefused = false;
-    everyFilesOwner.reset();
+    seam = {};
     armedFaults.clear();
     observer = nullptr;
-    lockTimeout = kLockTimeout;
 }
 
 int steps::Begin(Step step, const QByteArray& file) {
@@ -65,12 +57,8 @@ void steps::End(Step step, const QByteArray& file) {
 
 void ForgetArmedFaults() { armedFaults.clear(); }
 
-std::chrono::milliseconds LockTimeout() { return lockTimeout; }
+const FileSystemSeam& Seam() { return seam; }
 
-bool NoReplaceRenamesRefused() { return noReplaceRefused; }
-
-bool LinksRefused() { return linksRefused; }
-
-uid_t FileOwner(const struct stat& st) { return everyFilesOwner.value_or(st.st_uid); }
+uid_t FileOwner(const struct stat& st) { return seam.owner.value_or(st.st_uid); }
 
 }  // namespace fw

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <cerrno>
 #include <chrono>
+#include <optional>
 #include <sys/stat.h>
 
 namespace fw {
@@ -38,10 +39,15 @@ int TakeStep(Step step, const QByteArray& file, Call call) {
 // Drops the faults armed and not used.
 void ForgetArmedFaults();
 
-std::chrono::milliseconds LockTimeout();
+// The file system and the waits as the program has them, or as a test sets them.
+struct FileSystemSeam {
+    std::chrono::milliseconds lockTimeout{10000};  // how long a commit waits for a busy folder
+    bool noReplaceRenames = false;                 // renameat2 refuses RENAME_NOREPLACE (EINVAL)
+    bool noLinks = false;                          // link() fails (EPERM)
+    std::optional<uid_t> owner;                    // every file's owner
+};
+const FileSystemSeam& Seam();
 // A file's owner, as the file system gives it (or a test makes it).
 uid_t FileOwner(const struct stat& st);
-bool NoReplaceRenamesRefused();
-bool LinksRefused();
 
 }  // namespace fw

@@ -97,7 +97,7 @@ QByteArray FollowLinks(const QByteArray& path) {
 }
 
 int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
-    const int result = NoReplaceRenamesRefused()
+    const int result = Seam().noReplaceRenames
                            ? (errno = EINVAL, -1)
                            : ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
     if (result == 0) return 0;
@@ -108,7 +108,7 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
 }
 
 int Link(const QByteArray& from, const QByteArray& to) {
-    if (LinksRefused()) return errno = EPERM, -1;
+    if (Seam().noLinks) return errno = EPERM, -1;
     return ::linkat(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), 0);
 }
 

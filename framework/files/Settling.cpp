@@ -24,9 +24,7 @@ struct Names {
 };
 
 Names Look(const JournalEntry& entry) {
-    struct stat target {};
-    struct stat kept {};
-    struct stat temporary {};
+    struct stat target = {}, kept = {}, temporary = {};
     Names names;
     names.target = ::lstat(entry.target.constData(), &target) == 0;
     names.temporary = ::lstat(entry.Beside(entry.temporary).constData(), &temporary) == 0;
@@ -61,44 +59,33 @@ std::optional<Stage> StageOnDisk(const JournalEntry& entry) {
     return on.target && !on.oneFile ? std::optional(Stage::Placed) : std::nullopt;
 }
 
-// Takes back the step `step`. Nothing is ever renamed over a file, so a
-// file that took one of the names meanwhile stops the walk and stays. A
-// flush walked back is a flush: every new file is back under its hidden name
-// on the disk before an old file comes back, so a crash in between is never
-// taken for a finished commit. A kept old file is never removed on this
-// walk, which starts where every new file stands at most.
-int StepBack(const QByteArray& folder, const std::vector<JournalEntry>& entries, const PathStep& step) {
-    if (step.IsFlush()) return SyncFolders(folder, entries, Step::SyncUndo) ? 0 : -1;
-    const JournalEntry& entry = entries[step.index];
-    const QByteArray kept = entry.Beside(entry.kept);
-    const QByteArray temporary = entry.Beside(entry.temporary);
-    if (step.to == Stage::Created)
-        return TakeStep(Step::RemoveNew, entry.name, [&] { return ::unlink(temporary.constData()); });
-    if (step.to == Stage::Kept && OldFileKept(entry, Look(entry)))
-        return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
-    if (step.to == Stage::Kept)
-        return TakeStep(Step::PutBack, entry.name, [&] { return RenameNoReplace(kept, entry.target); });
-    return TakeStep(Step::TakeBack, entry.name, [&] { return RenameNoReplace(entry.target, temporary); });
-}
-
-// Takes the step `step`, past every new file's creation: the old file kept
-// under its hidden name (a second link, or where the file system refuses
-// one, the file itself moved aside, never over a file that took the name
-// meanwhile), the new file put in place, the kept file removed.
-int StepForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const PathStep& step) {
-    if (step.IsFlush())
-        return SyncFolders(folder, entries, step.to == Stage::Kept ? Step::SyncKept : Step::SyncPlaced) ? 0 : -1;
-    const JournalEntry& entry = entries[step.index];
-    const QByteArray kept = entry.Beside(entry.kept);
-    const QByteArray temporary = entry.Beside(entry.temporary);
-    if (step.to == Stage::Kept) {
-        if (TakeStep(Step::Link, entry.name, [&] { return Link(entry.target, kept); }) == 0) return 0;
-        return TakeStep(Step::MoveAside, entry.name, [&] { return RenameNoReplace(entry.target, kept); });
+// Takes the step `step` of the path, or, `back`, takes it back. Forward
+// (past every new file's creation): the old file kept under its hidden name
+// (a second link, or where the file system refuses one, the file itself moved
+// aside), the new file put in place, the kept file removed. Back (from where
+// every new file stands at most): the reverse; a flush walked back is a
+// flush, so every new file is back under its hidden name on the disk before
+// an old file comes back. Nothing is renamed over a file but a new file over
+// its target: a file that took one of the names meanwhile stops the walk.
+int TakeOnPath(const QByteArray& folder, const std::vector<JournalEntry>& entries, const PathStep& step, bool back) {
+    if (step.IsFlush()) {
+        const Step flush = back ? Step::SyncUndo : step.to == Stage::Kept ? Step::SyncKept : Step::SyncPlaced;
+        return SyncFolders(folder, entries, flush) ? 0 : -1;
     }
+    const JournalEntry& entry = entries[step.index];
+    const QByteArray& target = entry.target;
+    const QByteArray kept = entry.Beside(entry.kept), temporary = entry.Beside(entry.temporary);
+    const auto take = [&](Step taken, auto call) { return TakeStep(taken, entry.name, call); };
+    const auto unlink = [](const QByteArray& path) { return [&path] { return ::unlink(path.constData()); }; };
+    if (back && step.to == Stage::Created) return take(Step::RemoveNew, unlink(temporary));
+    if (back && step.to == Stage::Kept && OldFileKept(entry, Look(entry))) return take(Step::RemoveKept, unlink(kept));
+    if (back && step.to == Stage::Kept) return take(Step::PutBack, [&] { return RenameNoReplace(kept, target); });
+    if (back) return take(Step::TakeBack, [&] { return RenameNoReplace(target, temporary); });
+    if (step.to == Stage::Kept && take(Step::Link, [&] { return Link(target, kept); }) == 0) return 0;
+    if (step.to == Stage::Kept) return take(Step::MoveAside, [&] { return RenameNoReplace(target, kept); });
     if (step.to == Stage::Placed)
-        return TakeStep(Step::PutInPlace, entry.name,
-                        [&] { return std::rename(temporary.constData(), entry.target.constData()); });
-    return TakeStep(Step::RemoveKept, entry.name, [&] { return ::unlink(kept.constData()); });
+        return take(Step::PutInPlace, [&] { return std::rename(temporary.constData(), target.constData()); });
+    return take(Step::RemoveKept, unlink(kept));
 }
 
 }  // namespace
@@ -121,10 +108,6 @@ std::size_t PlacedAt(const std::vector<PathStep>& path) {
     return std::size_t(std::find_if(path.begin(), path.end(),
                                     [](const PathStep& step) { return step.IsFlush() && step.to == Stage::Placed; }) -
                        path.begin());
-}
-
-bool OnlyFlushesFrom(const std::vector<PathStep>& path, std::size_t at) {
-    return std::all_of(path.begin() + qsizetype(at), path.end(), [](const PathStep& step) { return step.IsFlush(); });
 }
 
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason) {
@@ -170,14 +153,14 @@ std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries,
 bool WalkBack(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
               std::size_t& at) {
     for (; at > 0; --at)
-        if (StepBack(folder, entries, path[at - 1]) != 0) return false;
+        if (TakeOnPath(folder, entries, path[at - 1], true) != 0) return false;
     return true;
 }
 
 bool WalkForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
                  std::size_t& at, std::size_t end) {
     for (; at < end; ++at)
-        if (StepForward(folder, entries, path[at]) != 0) return false;
+        if (TakeOnPath(folder, entries, path[at], false) != 0) return false;
     return true;
 }
 

@@ -21,7 +21,7 @@ namespace fw {
 enum class Stage { Before, Created, Kept, Placed, Removed };
 
 // One step: target `index` reaches `to`; or, a flush, the folders' entries
-// made to last once the steps before it brought targets to `to`.
+// made to last once the steps before it brought the targets to `to`.
 struct PathStep {
     static constexpr std::size_t kFlush = std::size_t(-1);
     std::size_t index;
@@ -29,33 +29,29 @@ struct PathStep {
     bool IsFlush() const { return index == kFlush; }
 };
 
-// The commit's steps in their order: every new file created; every old file
-// kept, then a flush; every new file put in place, then a flush; every kept
-// old file removed. Each goes through the targets in their order. A commit
-// that took the first n steps is at n.
+// The steps in their order: every new file created; every old file kept,
+// then a flush; every new file put in place, then a flush; every kept old
+// file removed; each through the targets in order. A commit that took the
+// first n steps is at n. PlacedAt(): the point at which every new file
+// stands at its target, before the flush that makes it last.
 std::vector<PathStep> CommitPath(const std::vector<JournalEntry>& entries);
-// The point at which every new file stands at its target, before the flush
-// that makes it last.
 std::size_t PlacedAt(const std::vector<PathStep>& path);
-// Whether the steps from `at` on change no file.
-bool OnlyFlushesFrom(const std::vector<PathStep>& path, std::size_t at);
 
 // Follows each entry's links again from the record's folder, under the
 // system's rules for links, and checks that the record names nothing but
-// hidden names of the program's own pattern beside their targets, each once. False, with the reason, when it names
-// anything else.
+// hidden names of the program's pattern beside the targets, each once. False,
+// with the reason, where it names anything else.
 bool ResolveEntries(const QByteArray& folder, std::vector<JournalEntry>& entries, QString& reason);
 
 // The first point on the path, up to `last`, whose state is what stands on
-// the disk; nothing when no point is. A file is taken for the commit's own
-// only where the path says it must be: an old file where its kept name and
-// the target are one file, or it was moved aside and nothing took its place;
-// a new file where it still has its hidden name, or the path has put it in
-// place.
+// the disk; nothing when no point is. A file is the commit's own only where
+// the path says it must be: an old file where its kept name and the target
+// are one file, or it was moved aside and nothing took its place; a new file
+// where it still has its hidden name, or the path has put it in place.
 std::optional<std::size_t> PointOnDisk(const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
                                        std::size_t last);
 
-// Walks the path from `at` back to its start (from at most PlacedAt()), or
+// Walks the path from `at` back to its start (from PlacedAt() at most), or
 // forward to `end` (from past every new file's creation), moving `at` along.
 // A step that fails stops the walk, with errno set, where the disk shows a
 // point on the path: false.
@@ -64,13 +60,11 @@ bool WalkBack(const QByteArray& folder, const std::vector<JournalEntry>& entries
 bool WalkForward(const QByteArray& folder, const std::vector<JournalEntry>& entries, const std::vector<PathStep>& path,
                  std::size_t& at, std::size_t end);
 
-// What of the commit stands on the disk: kept old files, hidden new files,
-// and, unless the commit `placed` every new file, files at targets that had
-// none; each with `reason`.
+// What of the commit stands: kept old files, hidden new files, and, unless
+// every new file was `placed`, files at targets that had none; with `reason`.
 std::vector<LeftFile> WhatStands(const std::vector<JournalEntry>& entries, bool placed, const QString& reason = {});
 
-// Flushes the entries of the record's folder and of every folder a target
-// stands in.
+// Flushes the entries of the record's folder and of every target's folder.
 bool SyncFolders(const QByteArray& folder, const std::vector<JournalEntry>& entries, Step step);
 
 }  // namespace fw
