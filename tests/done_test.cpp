@@ -25,12 +25,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTextDocument>
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -92,6 +94,21 @@ QString joined(const Segments& segments) {
     QString all;
     for (const auto& segment : segments) all += segment.second;
     return all;
+}
+
+// The hidden names a message gives where `expected` reads "<hidden>": each a
+// dot and letters or digits, as the program names the files it keeps out of
+// sight, and drawn at random. Nothing when the message reads otherwise.
+std::optional<QStringList> HiddenNamesIn(const QString& message, const QString& expected) {
+    QStringList parts = expected.split(QStringLiteral("<hidden>"));
+    for (QString& part : parts) part = QRegularExpression::escape(part);
+    const QRegularExpression pattern(
+        QRegularExpression::anchoredPattern(parts.join(QStringLiteral("(\\.[A-Za-z0-9]+)"))));
+    const QRegularExpressionMatch match = pattern.match(message);
+    if (!match.hasMatch()) return std::nullopt;
+    QStringList names = match.capturedTexts();
+    names.removeFirst();
+    return names;
 }
 
 class DoneTest : public AppHarness {
@@ -838,7 +855,10 @@ TEST_F(InterruptedDoneTest, EveryStopIsSettledAtTheNextStart) {
         EXPECT_NE(std::find(seen.begin(), seen.end(), message), seen.end()) << message;
 }
 
-TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
+// Where no old pair was, the start removes the files a cut-off "Done" had
+// begun; a "Done" cut off only before its record went had both new files in
+// place, and they stay as they are.
+TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemovedAndAFinishedPairStays) {
     prepare();
     ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.js")), kStoppedDone);
     ASSERT_TRUE(fileExists(QStringLiteral("Speed.html")));  // the page alone, as the crash left it
@@ -849,6 +869,22 @@ TEST_F(InterruptedDoneTest, WithNoOldPairTheBegunFilesAreRemoved) {
               std::vector<QString>{QStringLiteral(
                   "An earlier \"Done\" for \"Speed\" was interrupted; the files it had begun were removed.")});
     EXPECT_TRUE(folderEntries().isEmpty()) << folderEntries().join(' ');
+
+    prepare();
+    ASSERT_EQ(pressDoneAndStopBefore(QString(), fw::testing::Step::RemoveJournal), kStoppedDone);
+    ASSERT_TRUE(folderEntries().contains(QStringLiteral(".quillory3-commit")));
+    const FileIdentity newPage = IdentityOf(path(QStringLiteral("Speed.html")));
+    const FileIdentity newAnswers = IdentityOf(path(QStringLiteral("Speed.js")));
+
+    restart();
+
+    EXPECT_EQ(messages_, std::vector<QString>{QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted; "
+                                                             "nothing was left half done, and no file was changed.")});
+    expectPage(QStringLiteral("Speed.html"), page(before_, QStringLiteral("Speed"), kGradeOne, kPageOne, kMailOne));
+    EXPECT_EQ(readFile(QStringLiteral("Speed.js")), before_.answers.toUtf8());
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), newPage);
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))), newAnswers);
+    EXPECT_EQ(folderEntries(), pair_);
 }
 
 // A record that cannot be read: no file is touched, and the message names
@@ -1066,6 +1102,136 @@ TEST_F(InterruptedDoneTest, AStartThatCannotSettleEverythingSaysWhatIsLeft) {
     EXPECT_EQ(folderEntries(), pair_);
 }
 
+// A "Done" that fails, and whose undo then fails too, names what it leaves
+// under which name and says that the next start puts it in order; the next
+// start does, back to the files from before it.
+TEST_F(InterruptedDoneTest, AFailedUndoNamesWhatIsLeftAndTheNextStartSettlesIt) {
+    using fw::testing::Step;
+    const QString folder = QDir::toNativeSeparators(folder_.path()) + QDir::separator();
+    const QString page = QDir::toNativeSeparators(path(QStringLiteral("Speed.html")));
+    const QString answers = QDir::toNativeSeparators(path(QStringLiteral("Speed.js")));
+    const QString putBack =
+        QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted; the files from before it were put back.");
+    const QString removed =
+        QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted; the files it had begun were removed.");
+    const struct {
+        const char* what;
+        bool oldPage, oldAnswers;
+        bool fullDisk;   // the page's write fails, and so does removing its new file; else both new files are in
+                         // place when the flush fails, and so does taking the first of them back
+        QString reason;  // why the page could not be written
+        QString left;    // what the message lists, "<hidden>" for each hidden name
+        QString start;   // the next start's message
+    } rows[] = {
+        {"a full disk", true, true, true, QStringLiteral("File too large"),
+         QStringLiteral("an unfinished new file of \"%1\" is left as \"%2<hidden>\" (Input/output error)")
+             .arg(page, folder),
+         putBack},
+        {"no old files", false, false, false, QStringLiteral("Input/output error"),
+         QStringLiteral("\"%1\" stands, where \"Done\" found no file (Read-only file system); \"%2\" stands, where "
+                        "\"Done\" found no file (Read-only file system)")
+             .arg(page, answers),
+         removed},
+        {"an old page only", true, false, false, QStringLiteral("Input/output error"),
+         QStringLiteral("the old file of \"%1\" is kept as \"%2<hidden>\" (Read-only file system); \"%3\" stands, "
+                        "where \"Done\" found no file (Read-only file system)")
+             .arg(page, folder, answers),
+         putBack},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const QString& name : folderEntries()) QFile::remove(path(name));
+        QStringList oldFiles;
+        if (row.oldPage) writeFile(oldFiles.emplace_back(QStringLiteral("Speed.html")), "old page");
+        if (row.oldAnswers) writeFile(oldFiles.emplace_back(QStringLiteral("Speed.js")), "old answers");
+        const FileIdentity oldPage = IdentityOf(path(QStringLiteral("Speed.html")));
+        const FileIdentity oldAnswers = IdentityOf(path(QStringLiteral("Speed.js")));
+        restart();
+        quits_.clear();
+        prepare();
+        if (row.fullDisk) {
+            fw::testing::FailStep(Step::RemoveNew, QStringLiteral("Speed.html"), EIO);
+        } else {
+            fw::testing::FailStep(Step::SyncPlaced, {}, EIO);
+            fw::testing::FailStep(Step::TakeBack, {}, EROFS);
+        }
+        {
+            std::optional<FileSizeLimit> limit;
+            if (row.fullDisk) limit.emplace(1024);
+            pressDone();
+        }
+
+        ASSERT_EQ(messages_.size(), 1u);
+        const std::optional<QStringList> hidden = HiddenNamesIn(
+            messages_[0], QStringLiteral("The test could not be saved: \"%1\" could not be written (%2). Your work is "
+                                         "kept; fix the cause and press \"Done\" again. Not everything could be tidied "
+                                         "up: %3. The next start of the program puts it in order.")
+                              .arg(page, row.reason, row.left));
+        ASSERT_TRUE(hidden) << messages_[0];
+        expectWorkKept();
+        // The folder holds what the message names, both targets and the record.
+        QStringList stands = folderEntries();
+        stands.sort();
+        QStringList expected = *hidden + QStringList{QStringLiteral(".quillory3-commit"), QStringLiteral("Speed.html"),
+                                                     QStringLiteral("Speed.js")};
+        expected.sort();
+        EXPECT_EQ(stands, expected);
+
+        restart();
+
+        EXPECT_EQ(messages_, std::vector<QString>{row.start});
+        EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), oldPage);
+        EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.js"))), oldAnswers);
+        EXPECT_EQ(folderEntries(), oldFiles);
+    }
+}
+
+// A "Done" that meets an earlier one of another title cut off, with no start
+// in between (the start left it while that copy still ran), settles it first
+// and tells of it as the start would: alone when its own pair is saved, and
+// before its own failure when not.
+TEST_F(InterruptedDoneTest, AnEarlierDoneThatDoneSettlesIsToldOf) {
+    const QString settled =
+        QStringLiteral("An earlier \"Done\" for \"Quiz6\" was interrupted; the files from before it were put back.");
+    const QString answers = QDir::toNativeSeparators(path(QStringLiteral("Quiz7.js")));
+    const QStringList earlierPair{QStringLiteral("Quiz6.html"), QStringLiteral("Quiz6.js")};
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "its own pair not saved" : "its own pair saved");
+        for (const QString& name : folderEntries()) QFile::remove(path(name));
+        writeFile(QStringLiteral("Quiz6.html"), "old page");
+        writeFile(QStringLiteral("Quiz6.js"), "old answers");
+        restart();
+        quits_.clear();
+        prepare(QStringLiteral("Quiz6"));
+        ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Quiz6.js")), kStoppedDone);
+
+        setTitle(QStringLiteral("Quiz7"));
+        if (fails) fw::testing::FailStep(fw::testing::Step::PutInPlace, QStringLiteral("Quiz7.js"), EIO);
+        pressDone();
+
+        EXPECT_EQ(readFile(QStringLiteral("Quiz6.html")), "old page");
+        EXPECT_EQ(readFile(QStringLiteral("Quiz6.js")), "old answers");
+        if (!fails) {
+            EXPECT_EQ(messages_, std::vector<QString>{settled});
+            EXPECT_EQ(quits_, std::vector<int>{0});
+            expectPage(QStringLiteral("Quiz7.html"),
+                       page(before_, QStringLiteral("Quiz7"), kGradeOne, kPageOne, kMailOne));
+            EXPECT_EQ(readFile(QStringLiteral("Quiz7.js")), before_.answers.toUtf8());
+            EXPECT_EQ(folderEntries(),
+                      (earlierPair + QStringList{QStringLiteral("Quiz7.html"), QStringLiteral("Quiz7.js")}));
+            continue;
+        }
+        EXPECT_EQ(messages_,
+                  std::vector<QString>{settled + QStringLiteral(" The test could not be saved: \"%1\" could not be "
+                                                                "written (Input/output error). Your work is kept; fix "
+                                                                "the cause and press \"Done\" again.")
+                                                     .arg(answers)});
+        expectWorkKept();
+        EXPECT_EQ(folderEntries(), earlierPair);
+        expectCleanRetry(QStringLiteral("Quiz7"));  // the earlier "Done" is not told of again
+    }
+}
+
 // A "Done" under another title meets what an earlier one left: its message
 // names the file it could not write by the new title, and what is left by the
 // earlier title's own files. A record whose place is held by a link is used
@@ -1132,7 +1298,9 @@ TEST_F(InterruptedDoneTest, AnEarlierDoneIsNamedByItsOwnFiles) {
 
 // A file the teacher put where the interrupted "Done" had made none: no step
 // of it could have left that file, so neither the start nor the next "Done"
-// touches it, and both say so until she removes the record.
+// touches it, and both say so until she removes the record. Where the cut-off
+// "Done" had already made the page's new file under its hidden name, the
+// start leaves that file too, and names both.
 TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
     prepare();
     ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.html"), fw::testing::Step::CreateFile), kStoppedDone);
@@ -1171,6 +1339,32 @@ TEST_F(InterruptedDoneTest, FilesNoStepCouldLeaveAreLeftAsTheyStand) {
 
     ASSERT_TRUE(QFile::remove(path(QStringLiteral(".quillory3-commit"))));
     expectCleanRetry();
+
+    for (const QString& name : folderEntries()) QFile::remove(path(name));
+    restart();
+    quits_.clear();
+    prepare();
+    ASSERT_EQ(pressDoneAndStopBefore(QStringLiteral("Speed.js"), fw::testing::Step::CreateFile), kStoppedDone);
+    writeFile(QStringLiteral("Speed.html"), "her page");
+    const FileIdentity herPage = IdentityOf(path(QStringLiteral("Speed.html")));
+
+    restart();
+
+    ASSERT_EQ(messages_.size(), 1u);
+    const QString folder = QDir::toNativeSeparators(folder_.path()) + QDir::separator();
+    const std::optional<QStringList> hidden = HiddenNamesIn(
+        messages_[0], QStringLiteral("An earlier \"Done\" for \"Speed\" was interrupted, and its files are not as it "
+                                     "could have left them, so none was changed: an unfinished new file of \"%1\" is "
+                                     "left as \"%2<hidden>\"; \"%1\" stands, where \"Done\" found no file. Keep what "
+                                     "you need of them, then remove \"%3\".")
+                          .arg(page, folder, record));
+    ASSERT_TRUE(hidden) << messages_[0];
+    EXPECT_EQ(IdentityOf(path(QStringLiteral("Speed.html"))), herPage);
+    QStringList stands = folderEntries();
+    stands.sort();
+    QStringList expected = *hidden + QStringList{QStringLiteral(".quillory3-commit"), QStringLiteral("Speed.html")};
+    expected.sort();
+    EXPECT_EQ(stands, expected);
 }
 
 }  // namespace
