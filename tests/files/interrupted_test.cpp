@@ -12,7 +12,10 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <thread>
 #include <unistd.h>
@@ -432,6 +435,82 @@ TEST_F(StoppedCommit, AnEarlierCommitThatCannotBeSettledStopsTheNewOne) {
     EXPECT_EQ(entries(), pair_);
 }
 
+// A file system that gives every file one owner (FAT mounted with uid=),
+// and one with neither hard links nor renames that never replace: a commit
+// saves, a failed one puts the old pair back, and one that died before its
+// answers went in place is undone by the next start, nothing else left.
+TEST_F(StoppedCommit, FileSystemsOfOneOwnerOrWithoutLinksAndNoReplaceRenames) {
+    const uid_t someoneElse = ::geteuid() == 0 ? kNobody : ::geteuid() + 4242;
+    const std::function<void()> fileSystems[] = {
+        [someoneElse] { fw::testing::SetOwnerOfEveryFile(someoneElse); },
+        [] {
+            fw::testing::RefuseLinks();
+            fw::testing::RefuseNoReplaceRenames();
+        },
+    };
+    for (std::size_t row = 0; row < std::size(fileSystems); ++row) {
+        SCOPED_TRACE(row);
+        const std::function<void()>& onThisFileSystem = fileSystems[row];
+        clearFolder();
+        writeOldPair();
+        onThisFileSystem();
+        ASSERT_FALSE(commitPair());
+        EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+        EXPECT_EQ(readFile(QStringLiteral("q.js")), "new answers");
+        EXPECT_EQ(entries(), pair_);
+
+        const auto expectOldPair = [&](const FileIdentity& page, const FileIdentity& answers) {
+            EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+            EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+            EXPECT_EQ(entries(), pair_);
+        };
+        clearFolder();
+        writeOldPair();
+        const FileIdentity page = identity(QStringLiteral("q.html"));
+        const FileIdentity answers = identity(QStringLiteral("q.js"));
+        FailStep(Step::PutInPlace, QStringLiteral("q.js"), EIO);
+        const auto failure = commitPair();
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->reason, QStringLiteral("Input/output error"));
+        EXPECT_TRUE(failure->left.empty()) << LeftText(failure->left);
+        expectOldPair(page, answers);
+
+        clearFolder();
+        writeOldPair();
+        const FileIdentity stoppedPage = identity(QStringLiteral("q.html"));
+        const FileIdentity stoppedAnswers = identity(QStringLiteral("q.js"));
+        ASSERT_EQ(commitStoppingWhen(Step::PutInPlace, QStringLiteral("q.js"), false, onThisFileSystem), kStopped);
+        const fw::InterruptedCommit found = recover();
+        EXPECT_EQ(found.outcome, Outcome::Undone);
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        expectOldPair(stoppedPage, stoppedAnswers);
+        fw::testing::ResetFileSteps();
+    }
+}
+
+// The version before wrote two more fields on each file line, the old file's
+// size and time: a record it left is settled all the same.
+TEST_F(StoppedCommit, ARecordOfTheVersionBeforeIsSettled) {
+    writeOldPair();
+    const FileIdentity page = identity(QStringLiteral("q.html"));
+    const FileIdentity answers = identity(QStringLiteral("q.js"));
+    ASSERT_EQ(commitStoppingWhen(Step::PutInPlace, QStringLiteral("q.js"), false), kStopped);
+    QList<QByteArray> lines = readFile(QStringLiteral(".quillory3-commit")).split('\n');
+    ASSERT_EQ(lines.size(), 6) << lines.join('|').toStdString();
+    ASSERT_TRUE(lines[2].startsWith("file q.html ") && lines[3].startsWith("file q.js "));
+    lines[2] += " 8 1700000000";
+    lines[3] += " 11 1700000000";
+    writeFile(QStringLiteral(".quillory3-commit"), lines.join('\n'));
+
+    const fw::InterruptedCommit found = recover();
+
+    EXPECT_EQ(found.outcome, Outcome::Undone);
+    EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+    EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+    EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+    EXPECT_EQ(entries(), pair_);
+}
+
 // ---- Two copies of the program in one folder ----
 
 class TwoCopies : public CommitFolder {
@@ -474,6 +553,7 @@ protected:
     // Replaces the process that the record says wrote it.
     void rewriteWriter(const QByteArray& boot, qint64 pid, qint64 start) {
         QList<QByteArray> lines = readFile(QStringLiteral(".quillory3-commit")).split('\n');
+        ASSERT_GE(lines.size(), 2) << "no record stands";
         const QList<QByteArray> by = lines[1].split(' ');
         lines[1] = "by " + by[1] + ' ' + (boot.isEmpty() ? by[2] : boot) + ' ' + QByteArray::number(pid) + ' ' +
                    QByteArray::number(start);
@@ -482,6 +562,19 @@ protected:
     // A copy that dies just before its answers go in place, without locks.
     void crashWithoutLocks() {
         ASSERT_EQ(commitStoppingWhen(Step::PutInPlace, QStringLiteral("q.js"), false, withoutLocks), kStopped);
+    }
+    // The start of process `pid` in clock ticks after boot, the 22nd field of
+    // its stat: counted after the last ")", for the command may hold blanks
+    // and parentheses. 0 when unknown.
+    qint64 startOf(pid_t pid) const {
+        const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+        return stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(19).toLongLong();
+    }
+    // Every entry of the folder as it stands.
+    std::vector<std::pair<QString, FileIdentity>> standing() const {
+        std::vector<std::pair<QString, FileIdentity>> all;
+        for (const QString& name : entries()) all.emplace_back(name, identity(name));
+        return all;
     }
     Signal held_;
     Signal release_;
@@ -641,8 +734,7 @@ TEST_F(TwoCopies, WithoutLocksTheWriterIsKnownByItsStartItsBootAndItsProcess) {
     writeOldPair();
     Signal release;
     const pid_t other = StartChild([&] { return release.Wait() ? 0 : 1; });
-    QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(other));
-    const qint64 started = stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(19).toLongLong();
+    const qint64 started = startOf(other);
     ASSERT_GT(started, 0);
 
     crashWithoutLocks();
@@ -677,6 +769,163 @@ TEST_F(TwoCopies, WithoutLocksTheWriterIsKnownByItsStartItsBootAndItsProcess) {
     EXPECT_FALSE(commitPair(QStringLiteral("B page"), QStringLiteral("B answers")));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     expectPair("B page", "B answers");
+}
+
+// Without locks, a commit's record keeps the folder from the moment it
+// stands: a second copy waits until the first has ended, then saves its own
+// pair whole; the start leaves a running commit's record and files alone,
+// and once that copy has died halfway, puts the old pair back.
+TEST_F(TwoCopies, WithoutLocksARunningCommitKeepsTheFolder) {
+    writeOldPair();
+    const pid_t first = startHeldCopy(true);
+    const pid_t second = StartChild([this] {
+        withoutLocks();
+        return commitPair(QStringLiteral("B page"), QStringLiteral("B answers")) ? 1 : 0;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    int status = 0;
+    EXPECT_EQ(::waitpid(second, &status, WNOHANG), 0) << "the second copy did not wait";
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "A page");
+    EXPECT_EQ(readFile(QStringLiteral("q.js")), "old answers");
+    release_.Give();
+    EXPECT_EQ(WaitForChild(first), 0);
+    EXPECT_EQ(WaitForChild(second), 0);
+    expectPair("B page", "B answers");
+
+    const struct {
+        Step step;
+        const char* file;
+    } holds[] = {
+        {Step::WriteJournal, ""},    // only the claim stands
+        {Step::SyncKept, ""},        // the old files kept, the new ones written
+        {Step::PutInPlace, "q.js"},  // the new page in place
+    };
+    for (const auto& hold : holds) {
+        SCOPED_TRACE(int(hold.step));
+        clearFolder();
+        writeOldPair();
+        const FileIdentity page = identity(QStringLiteral("q.html"));
+        const FileIdentity answers = identity(QStringLiteral("q.js"));
+        const pid_t copy = StartChild([&] {
+            withoutLocks();
+            fw::testing::ObserveSteps([&](Step step, const QString& file, bool done) {
+                if (done) return;
+                if (step == hold.step && file == QLatin1String(hold.file)) {
+                    held_.Give();
+                    release_.Wait();
+                }
+                if (step == Step::PutInPlace && file == QStringLiteral("q.js")) ::_exit(kStopped);
+            });
+            return commitPair() ? 1 : 0;
+        });
+        ASSERT_TRUE(held_.Wait());
+        const auto running = standing();
+        withoutLocks();
+        EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+        EXPECT_EQ(standing(), running);
+
+        release_.Give();
+        ASSERT_EQ(WaitForChild(copy), kStopped);
+        withoutLocks();
+        const fw::InterruptedCommit found = recover();
+        EXPECT_EQ(found.outcome, Outcome::Undone);
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+        EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+        EXPECT_EQ(entries(), pair_);
+    }
+}
+
+// A hidden version of the record that a crash left before it took the
+// record's name goes at the next start once its writer no longer runs; while
+// it runs, without locks, it stays; a file of that name that is no whole
+// record stays. A writer is known by its process also where its program's
+// name holds blanks and parentheses, as a file manager's copy has it.
+TEST_F(TwoCopies, WithoutLocksWhatAWriterLeftGoesOnlyOnceItNoLongerRuns) {
+    writeOldPair();
+    char host[256] = {};
+    ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
+    QFile bootId(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    ASSERT_TRUE(bootId.open(QIODevice::ReadOnly));
+    const QByteArray boot = bootId.readAll().trimmed();
+    Signal release;
+    const pid_t writer = StartChild([&] { return release.Wait() ? 0 : 1; });
+    const qint64 started = startOf(writer);
+    ASSERT_GT(started, 0);
+    const QString hidden = QStringLiteral(".quillory3-commit.Ab3De5Gh");
+    const QByteArray claim = "quillory3 commit\nby " + QByteArray(host).toPercentEncoding() + ' ' +
+                             boot.toPercentEncoding() + ' ' + QByteArray::number(writer) + ' ' +
+                             QByteArray::number(started) + "\nbegun\n";
+    const QStringList withHidden{hidden, QStringLiteral("q.html"), QStringLiteral("q.js")};
+
+    writeFile(hidden, claim);
+    withoutLocks();
+    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+    EXPECT_EQ(readFile(hidden), claim);
+    EXPECT_EQ(entries(), withHidden);
+    release.Give();
+    ASSERT_EQ(WaitForChild(writer), 0);
+
+    for (const bool locks : {true, false}) {
+        SCOPED_TRACE(locks);
+        writeFile(hidden, claim);
+        if (!locks) withoutLocks();
+        EXPECT_EQ(recover().outcome, Outcome::None);
+        EXPECT_EQ(entries(), pair_);
+        for (const QByteArray& notWhole : {QByteArray(), claim.chopped(3)}) {
+            SCOPED_TRACE(notWhole.toStdString());
+            writeFile(hidden, notWhole);
+            if (!locks) withoutLocks();
+            EXPECT_EQ(recover().outcome, Outcome::None);
+            EXPECT_EQ(entries(), withHidden);
+            EXPECT_EQ(readFile(hidden), notWhole);
+        }
+        ASSERT_TRUE(QFile::remove(path(hidden)));
+    }
+
+    // The writer of a crashed commit: a copy of a program named
+    // "quillory3 (2)" that runs on.
+    QTemporaryDir programs;
+    ASSERT_TRUE(programs.isValid());
+    const QByteArray program = QFile::encodeName(QDir(programs.path()).filePath(QStringLiteral("quillory3 (2)")));
+    ASSERT_TRUE(QFile::copy(QStringLiteral("/bin/sleep"), QFile::decodeName(program)));
+    ASSERT_EQ(::chmod(program.constData(), 0755), 0);
+    std::fflush(nullptr);
+    const pid_t copy = ::fork();
+    if (copy == 0) {
+        char* const arguments[] = {const_cast<char*>(program.constData()), const_cast<char*>("30"), nullptr};
+        ::execv(program.constData(), arguments);
+        ::_exit(127);
+    }
+    ASSERT_GT(copy, 0);
+    struct Stopper {
+        pid_t pid;
+        ~Stopper() {
+            if (pid <= 0) return;
+            ::kill(pid, SIGKILL);
+            WaitForChild(pid);
+        }
+    } stopper{copy};
+    QByteArray stat;
+    for (int tries = 0; tries < 500 && !stat.contains(" (quillory3 (2)) "); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        stat = readFile(QStringLiteral("/proc/%1/stat").arg(copy));
+    }
+    ASSERT_TRUE(stat.contains(" (quillory3 (2)) ")) << stat.toStdString();
+    const qint64 copyStarted = startOf(copy);
+    ASSERT_GT(copyStarted, 0);
+
+    crashWithoutLocks();
+    rewriteWriter({}, copy, copyStarted);
+    withoutLocks();
+    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+    EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+    ::kill(copy, SIGKILL);
+    EXPECT_EQ(WaitForChild(copy), 128 + SIGKILL);
+    stopper.pid = 0;
+    withoutLocks();
+    EXPECT_EQ(recover().outcome, Outcome::Undone);
+    expectPair("old page", "old answers");
 }
 
 // ---- A user who may not replace a file ----

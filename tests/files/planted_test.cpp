@@ -303,9 +303,9 @@ TEST_F(PlantedRecord, ARecordThatNamesOtherFilesTouchesNothing) {
     }
 }
 
-// A record of the user's own that no commit of this program writes, and a
-// FIFO at the record's name: the start touches nothing and says so, and
-// "Done" refuses the folder, naming the record.
+// A record of the user's own that no commit of this program writes, a file
+// with a second name, and a FIFO at the record's name: the start touches
+// nothing and says so, and "Done" refuses the folder, naming the record.
 TEST_F(PlantedRecord, ARecordOfTheUsersOwnThatIsNoRecordTouchesNothing) {
     writeOldPair();
     writeFile(QStringLiteral("notes.txt"), "old page");  // the teacher's copy of the page
@@ -331,6 +331,34 @@ TEST_F(PlantedRecord, ARecordOfTheUsersOwnThatIsNoRecordTouchesNothing) {
         writeRecord(row);
         expectUntouched(everything());
     }
+
+    // A record given up as undone that names the teacher's settings, and notes.
+    writeFile(QStringLiteral("pref.txt"), "the teacher's settings\n");
+    const QByteArray texts[] = {
+        "quillory3 commit\nby host boot 1 1\nfile pref.txt - .abcdefg\nfile pref.js - .abcdef\nbegun\nundone\n",
+        "quillory3 commit\nby host boot 1 1\nfile pref.txt - .abcdefg\nbegun\nundone\n",
+        "my notes\n",
+    };
+    for (const QByteArray& text : texts) {
+        SCOPED_TRACE(text.toStdString());
+        writeFile(QStringLiteral(".quillory3-commit"), text);
+        expectUntouched(everything());
+    }
+
+    // The record's name as a second name of the teacher's grades, and a whole
+    // record undone that a backup keeps under a second name.
+    ASSERT_TRUE(QFile::remove(record));
+    writeFile(QStringLiteral("grades.csv"), "name,grade\n");
+    ASSERT_EQ(
+        ::link(encoded(QStringLiteral("grades.csv")), encodedPath(QStringLiteral(".quillory3-commit")).constData()), 0);
+    expectUntouched(everything());
+    ASSERT_TRUE(QFile::remove(record));
+    writeFile(QStringLiteral(".quillory3-commit"),
+              "quillory3 commit\nby host boot 1 1\nfile q.html - .xyzab\nfile q.js - .xyz\nbegun\nundone\n");
+    ASSERT_EQ(
+        ::link(encoded(QStringLiteral(".quillory3-commit")), encodedPath(QStringLiteral("record.bak")).constData()), 0);
+    expectUntouched(everything());
+    ASSERT_TRUE(QFile::remove(path(QStringLiteral("record.bak"))));
 
     ASSERT_TRUE(QFile::remove(record));
     ASSERT_EQ(::mkfifo(encoded(QStringLiteral(".quillory3-commit")), 0600), 0);

@@ -522,6 +522,38 @@ TEST_F(CommitFolder, RootReplacesAnyFileAndKeepsItsGroupAndSetgidBit) {
     EXPECT_EQ(entries(), pair_);
 }
 
+// A folder the user may read but not write, as a read-only share is: the
+// start changes nothing, and "Done" fails for the page with the system's
+// reason before anything is made. Root writes anywhere: as root, a child that
+// becomes nobody meets a folder of root's with mode 0755.
+TEST_F(CommitFolder, AFolderTheUserMayOnlyReadIsLeftAsItIs) {
+    writeOldPair();
+    const FileIdentity page = identity(QStringLiteral("q.html"));
+    const FileIdentity answers = identity(QStringLiteral("q.js"));
+    const bool root = ::geteuid() == 0;
+    ASSERT_EQ(::chmod(folder().constData(), root ? 0755 : 0555), 0);
+    enum Status { kRefused, kNoNobody, kStartActed, kSaved, kOtherPath, kOtherReason };
+    const char* const told[] = {
+        "refused", "could not become nobody", "the start acted",
+        "saved",   "failed for another path", "failed for another reason",
+    };
+
+    const int status = RunInChild([&] {
+        if (root && !BecomeNobody()) return kNoNobody;
+        if (recover().outcome != Outcome::None) return kStartActed;
+        const auto failure = commitPair();
+        if (!failure) return kSaved;
+        if (failure->path != encodedPath(QStringLiteral("q.html"))) return kOtherPath;
+        return failure->reason == QStringLiteral("Permission denied") ? kRefused : kOtherReason;
+    });
+
+    ::chmod(folder().constData(), 0700);
+    EXPECT_EQ(status, kRefused) << (status >= 0 && status < int(std::size(told)) ? told[status] : "the child failed");
+    EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+    EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+    EXPECT_EQ(entries(), pair_);
+}
+
 // The owner of a sticky folder may replace a file of another user's in it.
 TEST_F(CommitFolder, TheFoldersOwnerReplacesAnotherUsersFile) {
     SKIP_UNLESS_ROOT("a child that becomes another user");
