@@ -89,6 +89,15 @@ protected:
             fw::testing::FailStep(fw::testing::Step::Link, QString::fromLatin1(name), EXDEV);
     }
     fw::InterruptedCommit recover() const { return fw::RecoverInterruptedCommit(folder()); }
+    // The start put the old pair back, the very files, and left nothing else.
+    void expectOldPairPutBack(const fw::InterruptedCommit& found, const FileIdentity& page,
+                              const FileIdentity& answers) const {
+        EXPECT_EQ(found.outcome, fw::InterruptedCommit::Outcome::Undone);
+        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
+        EXPECT_EQ(identity(QStringLiteral("q.html")), page);
+        EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
+        EXPECT_EQ(entries(), pair_);
+    }
 
     QByteArray folder() const { return QFile::encodeName(folder_.path()); }
     QString path(const QString& name) const { return QDir(folder_.path()).filePath(name); }

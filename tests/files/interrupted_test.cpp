@@ -502,13 +502,7 @@ TEST_F(StoppedCommit, ARecordOfTheVersionBeforeIsSettled) {
     lines[3] += " 11 1700000000";
     writeFile(QStringLiteral(".quillory3-commit"), lines.join('\n'));
 
-    const fw::InterruptedCommit found = recover();
-
-    EXPECT_EQ(found.outcome, Outcome::Undone);
-    EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
-    EXPECT_EQ(identity(QStringLiteral("q.html")), page);
-    EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
-    EXPECT_EQ(entries(), pair_);
+    expectOldPairPutBack(recover(), page, answers);
 }
 
 // ---- Two copies of the program in one folder ----
@@ -558,6 +552,15 @@ protected:
         lines[1] = "by " + by[1] + ' ' + (boot.isEmpty() ? by[2] : boot) + ' ' + QByteArray::number(pid) + ' ' +
                    QByteArray::number(start);
         writeFile(QStringLiteral(".quillory3-commit"), lines.join('\n'));
+    }
+    // A copy that crashed without locks, its record naming process `pid`,
+    // started at `start`: while that process runs, the start leaves it.
+    void expectKeptWhileItsWriterRuns(pid_t pid, qint64 start) {
+        crashWithoutLocks();
+        rewriteWriter({}, pid, start);
+        withoutLocks();
+        EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+        EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
     }
     // A copy that dies just before its answers go in place, without locks.
     void crashWithoutLocks() {
@@ -737,11 +740,7 @@ TEST_F(TwoCopies, WithoutLocksTheWriterIsKnownByItsStartItsBootAndItsProcess) {
     const qint64 started = startOf(other);
     ASSERT_GT(started, 0);
 
-    crashWithoutLocks();
-    rewriteWriter({}, other, started);
-    withoutLocks();
-    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
-    EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+    expectKeptWhileItsWriterRuns(other, started);
     rewriteWriter({}, other, started + 1);  // the pid, taken by another process since
     withoutLocks();
     EXPECT_EQ(recover().outcome, Outcome::Undone);
@@ -827,12 +826,7 @@ TEST_F(TwoCopies, WithoutLocksARunningCommitKeepsTheFolder) {
         release_.Give();
         ASSERT_EQ(WaitForChild(copy), kStopped);
         withoutLocks();
-        const fw::InterruptedCommit found = recover();
-        EXPECT_EQ(found.outcome, Outcome::Undone);
-        EXPECT_TRUE(found.left.empty()) << LeftText(found.left);
-        EXPECT_EQ(identity(QStringLiteral("q.html")), page);
-        EXPECT_EQ(identity(QStringLiteral("q.js")), answers);
-        EXPECT_EQ(entries(), pair_);
+        expectOldPairPutBack(recover(), page, answers);
     }
 }
 
@@ -915,11 +909,7 @@ TEST_F(TwoCopies, WithoutLocksWhatAWriterLeftGoesOnlyOnceItNoLongerRuns) {
     const qint64 copyStarted = startOf(copy);
     ASSERT_GT(copyStarted, 0);
 
-    crashWithoutLocks();
-    rewriteWriter({}, copy, copyStarted);
-    withoutLocks();
-    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
-    EXPECT_EQ(readFile(QStringLiteral("q.html")), "new page");
+    expectKeptWhileItsWriterRuns(copy, copyStarted);
     ::kill(copy, SIGKILL);
     EXPECT_EQ(WaitForChild(copy), 128 + SIGKILL);
     stopper.pid = 0;
