@@ -280,19 +280,19 @@ bool CommitJournal::Remove() {
     return true;
 }
 
-// A hidden version of the record that a crash left before it took the
-// record's name changed nothing: it goes once its writer no longer runs. Its
-// only other name may be the record's, where the crash came between the two.
+// A hidden version that a crash left before it took the record's name changed
+// nothing: it goes once its writer no longer runs (a running writer locks it
+// only once it is written). Its only other name may be the record's.
 void CommitJournal::RemoveLeftRecords() {
     DIR* folder = ::opendir(folder_.constData());
     if (!folder) return;
     while (const dirent* entry = ::readdir(folder)) {
-        const QByteArray path = folder_ + '/' + entry->d_name;
+        const QByteArray name(entry->d_name), path = folder_ + '/' + name;
         int fd = -1;
-        const QByteArray name(entry->d_name);
         const bool hidden = name.startsWith(kName) && IsHiddenNameFor(name.mid(sizeof kName - 1), kHiddenPattern);
         if (!hidden || Open(path, fd, path_) != Lock::Held) continue;
-        TakeStep(Step::RemoveJournal, {}, [&] { return Named(fd, path) ? ::unlink(path.constData()) : 0; });
+        const bool left = Named(fd, path) && !Read().writer.StillRuns();
+        TakeStep(Step::RemoveJournal, {}, [&] { return left ? ::unlink(path.constData()) : 0; });
         ::close(fd);
     }
     ::closedir(folder);

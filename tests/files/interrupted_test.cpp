@@ -852,11 +852,15 @@ TEST_F(TwoCopies, WithoutLocksWhatAWriterLeftGoesOnlyOnceItNoLongerRuns) {
                              QByteArray::number(started) + "\nbegun\n";
     const QStringList withHidden{hidden, QStringLiteral("q.html"), QStringLiteral("q.js")};
 
-    writeFile(hidden, claim);
-    withoutLocks();
-    EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
-    EXPECT_EQ(readFile(hidden), claim);
-    EXPECT_EQ(entries(), withHidden);
+    // While its writer runs it stays, also unlocked: a writer locks it only
+    // once it is written.
+    for (const bool locks : {true, false}) {
+        writeFile(hidden, claim);
+        if (!locks) withoutLocks();
+        EXPECT_EQ(recoverAtOnce().outcome, Outcome::None);
+        EXPECT_EQ(readFile(hidden), claim);
+        EXPECT_EQ(entries(), withHidden);
+    }
     release.Give();
     ASSERT_EQ(WaitForChild(writer), 0);
 
