@@ -222,17 +222,12 @@ bool Done::WriteFiles() {
     for (int i = 0; i < 2; ++i) names[i] = QFile::encodeName(Title() + kExtensions[i]);
     fw::InterruptedCommit earlier;
     const std::optional<fw::CommitFailure> failure = CommitFiles(folder_, names, texts, earlier);
-    using Outcome = fw::InterruptedCommit::Outcome;
-    const bool settled = earlier.left.empty() &&
-                         (earlier.outcome == Outcome::Untouched || earlier.outcome == Outcome::Undone ||
-                          earlier.outcome == Outcome::Completed);
-    const QString before = settled ? InterruptedDoneMessage(earlier) + QLatin1Char(' ') : QString();
-    if (failure) {
-        fw::MsgBox(before + WriteFailureText(*failure));
-        return false;
-    }
-    if (settled) fw::MsgBox(before.trimmed());
-    return true;
+    QStringList message;
+    if (earlier.outcome != fw::InterruptedCommit::Outcome::None && earlier.Settled())
+        message << InterruptedDoneMessage(earlier);
+    if (failure) message << WriteFailureText(*failure);
+    if (!message.isEmpty()) fw::MsgBox(message.join(QLatin1Char(' ')));
+    return !failure;
 }
 
 // The message quotes each file by its folder and a name whose title part is

@@ -265,9 +265,7 @@ InterruptedCommit RecoverInterruptedCommit(const QByteArray& folder) {
     if (lock == Lock::Foreign) found.outcome = Outcome::Foreign;
     if (lock == Lock::Failed) found.outcome = Outcome::Unreadable, found.reason = journal.Reason();
     found.record = journal.Path();
-    const bool settled = lock == Lock::Held && found.outcome != Outcome::Unreadable &&
-                         found.outcome != Outcome::Unsettled && found.left.empty();
-    if (settled && journal.Remove()) SyncFolder(folder);
+    if (lock == Lock::Held && found.Settled() && journal.Remove()) SyncFolder(folder);
     ForgetArmedFaults();
     return found;
 }

@@ -91,14 +91,14 @@ private:
 
 // What the start of the program found of a commit that a crash interrupted.
 struct InterruptedCommit {
-    enum class Outcome {
-        None,        // nothing was interrupted (or its commit is still running)
-        Untouched,   // nothing was left half done: no file needed touching
-        Undone,      // the old files are back
-        Completed,   // every new file was in place: the commit was finished
-        Unsettled,   // the files are not where the commit could have left them: nothing was touched
-        Unreadable,  // the record could not be used: nothing was touched
-        Foreign,     // the record belongs to another user: nothing was touched
+    enum class Outcome {  // the ones that settle it whole first: Settled() reads the order
+        None,             // nothing was interrupted (or its commit is still running)
+        Untouched,        // nothing was left half done: no file needed touching
+        Undone,           // the old files are back
+        Completed,        // every new file was in place: the commit was finished
+        Unsettled,        // the files are not where the commit could have left them: nothing was touched
+        Unreadable,       // the record could not be used: nothing was touched
+        Foreign,          // the record belongs to another user: nothing was touched
     };
     Outcome outcome = Outcome::None;
     std::vector<QByteArray> names;  // the targets it was replacing, bare names
@@ -106,6 +106,8 @@ struct InterruptedCommit {
     std::vector<LeftFile> left;     // what is left for the next start to settle; or, Unsettled, what stands
     QByteArray record;              // the record's path
     QString reason;                 // why the record could not be used
+    // Nothing of it is left: there was none, or it was settled whole (the outcomes up to Completed).
+    bool Settled() const { return left.empty() && outcome <= Outcome::Completed; }
 };
 
 // Settles the commit that a crash left in `folder`, if any.
